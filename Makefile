@@ -1,0 +1,37 @@
+# The two commands a new user needs: `make demo` and `make test`.
+# Both first install the Debian packages that are missing.
+
+JOBS ?= $(shell nproc)
+NATIVE := build/native
+WIN := build/win
+
+.PHONY: all deps native win test test-native test-win demo bench fuzz clean
+
+all: native win
+
+deps:
+	@scripts/install-deps.sh
+
+native: deps
+	cmake -S . -B $(NATIVE) -DCMAKE_BUILD_TYPE=Debug >/dev/null
+	cmake --build $(NATIVE) -j $(JOBS)
+
+win: deps
+	cmake -S . -B $(WIN) -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null
+	cmake --build $(WIN) -j $(JOBS)
+
+test-native: native
+	ctest --test-dir $(NATIVE) -j $(JOBS) --output-on-failure
+
+test-win: win
+	ctest --test-dir $(WIN) -j $(JOBS) --output-on-failure
+
+# Both trees are built and tested; the first failure stops the run with a non-zero exit.
+test: test-native test-win
+
+demo: deps
+	@scripts/demo.sh
+
+clean:
+	rm -rf build

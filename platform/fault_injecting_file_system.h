@@ -1,0 +1,68 @@
+// A FileSystem for tests that forwards to another one and fails a chosen operation.
+//
+// Every call counts as one operation: the FileSystem's own calls and those of the files
+// it opened (Size, ReadAt, WriteAt, Truncate, Flush, Close). The operation numbered
+// FailAt's `n` (counted from 1 after the last Reset) fails as the disk would: calls that
+// throw get EInOutError(code), calls that answer bool answer false. With `persistent`,
+// every later operation fails too, as on a disk that was pulled out.
+//
+// A test loops n = 1, 2, ... over a whole action, checks what is left after each
+// failure, and stops at the first n that the action no longer reaches.
+#ifndef HINMEI_PLATFORM_FAULT_INJECTING_FILE_SYSTEM_H_
+#define HINMEI_PLATFORM_FAULT_INJECTING_FILE_SYSTEM_H_
+
+#include <string>
+#include <vector>
+
+#include "platform/file_system.h"
+#include "platform/os_error.h"
+
+namespace platform {
+
+class FaultInjectingFileSystem final : public FileSystem {
+ public:
+  explicit FaultInjectingFileSystem(FileSystem& target) : target_(target) {}
+
+  // Fails operation `n` (1-based); 0 fails nothing.
+  void FailAt(long n, int code = kErrorDiskFull, bool persistent = false);
+  // Counts from zero again and fails nothing.
+  void Reset();
+  // Operations counted since the last Reset or FailAt.
+  long Operations() const { return count_; }
+  // Whether the chosen operation has been reached.
+  bool Triggered() const { return triggered_; }
+  // The operations counted, one line each ("WriteAt C:\x\T.DB"), for failure messages.
+  const std::vector<std::string>& Trace() const { return trace_; }
+
+  bool FileExists(const std::string& path) override;
+  bool DirectoryExists(const std::string& path) override;
+  bool ForceDirectories(const std::string& path) override;
+  bool CopyFileOver(const std::string& from, const std::string& to) override;
+  bool SetAttributes(const std::string& path, std::uint32_t attributes) override;
+  std::uint32_t GetAttributes(const std::string& path) override;
+  void RemoveFile(const std::string& path) override;
+  void RemoveFolder(const std::string& path) override;
+  void RenameOver(const std::string& from, const std::string& to) override;
+  std::unique_ptr<File> Open(const std::string& path, Access access, Share share,
+                             Disposition disposition) override;
+  std::vector<std::string> ListFolder(const std::string& path) override;
+
+  // Counts one operation; true when it is to fail. Used by the files this opened.
+  bool Step(const char* operation, const std::string& path);
+  int Code() const { return code_; }
+
+ private:
+  void StepOrThrow(const char* operation, const std::string& path);
+
+  FileSystem& target_;
+  long fail_at_ = 0;      // operation to fail, 0 for none
+  int code_ = kErrorDiskFull;
+  bool persistent_ = false;
+  bool triggered_ = false;
+  long count_ = 0;
+  std::vector<std::string> trace_;
+};
+
+}  // namespace platform
+
+#endif  // HINMEI_PLATFORM_FAULT_INJECTING_FILE_SYSTEM_H_
