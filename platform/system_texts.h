@@ -76,6 +76,7 @@ HINMEI_TEXT(ListIndexFormat, "リストのインデックスが範囲を超え�
 
 // Table engine.
 HINMEI_TEXT(FieldNotFoundFormat, "項目 '%s' が見つかりません")
+HINMEI_TEXT(TableNotFoundFormat, "Table does not exist: %s")
 
 }  // namespace texts
 
