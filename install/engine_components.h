@@ -14,6 +14,7 @@ namespace install {
 struct EngineComponents {
   explicit EngineComponents(engine::Engine& engine);
 
+  engine::Engine& engine;
   engine::TSession Session1;
   engine::TSession Session2;
   engine::TSession Session3;

@@ -1,0 +1,16 @@
+// Has the engine build a table's indexes as the data layout defines them.
+#ifndef HINMEI_INSTALL_TABLE_INDEXES_H_
+#define HINMEI_INSTALL_TABLE_INDEXES_H_
+
+#include "catalogue/data_layout.h"
+#include "engine/table.h"
+
+namespace install {
+
+// Builds every index of `indexes` on the closed table that `table` names, in order, then
+// refreshes its index list once.
+void BuildIndexes(engine::TTable& table, const catalogue::TableIndexes& indexes);
+
+}  // namespace install
+
+#endif  // HINMEI_INSTALL_TABLE_INDEXES_H_
