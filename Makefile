@@ -5,7 +5,7 @@ JOBS ?= $(shell nproc)
 NATIVE := build/native
 WIN := build/win
 
-.PHONY: all deps native win test test-native test-win demo bench fuzz clean
+.PHONY: all deps native win test test-native test-win fuzz-smoke demo bench fuzz clean
 
 all: native win
 
@@ -27,8 +27,16 @@ test-native: native
 test-win: win
 	ctest --test-dir $(WIN) -j $(JOBS) --output-on-failure
 
+# A short run of every fuzzer; `make fuzz` runs them for longer.
+FUZZ_SECONDS ?= 600
+fuzz-smoke: deps
+	scripts/fuzz.sh 10
+
+fuzz: deps
+	scripts/fuzz.sh $(FUZZ_SECONDS)
+
 # Both trees are built and tested; the first failure stops the run with a non-zero exit.
-test: test-native test-win
+test: test-native test-win fuzz-smoke
 
 demo: deps
 	@scripts/demo.sh

@@ -129,20 +129,24 @@ std::vector<std::string> SplitCatalogueLine(std::string_view line) {
   return fields;
 }
 
+void ReadCatalogueLines(platform::File& file, MasterList& list, std::size_t chunk_size) {
+  int number = 1;
+  LineReader reader(file, chunk_size);
+  while (std::optional<std::string> line = reader.Next()) {
+    AppendEntry(SplitCatalogueLine(*line), number, list);
+    ++number;
+  }
+}
+
 void LoadCatalogueFrom(platform::FileSystem& fs, const std::string& path, MasterList& list,
                        std::size_t chunk_size) {
   list.ClearSourceDirs();
-  int number = 1;
   std::unique_ptr<platform::File> file =
       fs.Open(path, platform::Access::kRead, platform::Share::kRead,
               platform::Disposition::kOpenExisting);
   // On a failure the file closes quietly in its destructor and the failure propagates;
   // on the normal way out a failing close is a file failure of its own.
-  LineReader reader(*file, chunk_size);
-  while (std::optional<std::string> line = reader.Next()) {
-    AppendEntry(SplitCatalogueLine(*line), number, list);
-    ++number;
-  }
+  ReadCatalogueLines(*file, list, chunk_size);
   file->Close();
 }
 

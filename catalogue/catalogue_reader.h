@@ -40,6 +40,10 @@ void LoadCatalogue(platform::FileSystem& fs, std::int16_t kind, MasterList& list
 void LoadCatalogueFrom(platform::FileSystem& fs, const std::string& path, MasterList& list,
                        std::size_t chunk_size = 64 * 1024);
 
+// Reads the lines of an open catalogue file into `list` (the source subfolders are not
+// emptied first), in chunks of `chunk_size` bytes.
+void ReadCatalogueLines(platform::File& file, MasterList& list, std::size_t chunk_size = 64 * 1024);
+
 // Splits one line into fields by the rules above.
 std::vector<std::string> SplitCatalogueLine(std::string_view line);
 
