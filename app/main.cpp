@@ -1,0 +1,37 @@
+// HinmeiInstall.exe: initialises the application, sets its title, creates the main
+// window and runs the message loop until the main window has closed.
+#include <windows.h>
+#include <commctrl.h>
+#include <ole2.h>
+
+#include <optional>
+
+#include "platform/file_system.h"
+#include "platform/system_texts.h"
+#include "ui/application.h"
+#include "ui/dialogs.h"
+#include "ui/main_form.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES};
+  InitCommonControlsEx(&controls);
+  // The folder browser in its new style needs OLE on the thread that shows it.
+  HRESULT ole = OleInitialize(nullptr);
+
+  ui::Dialogs& dialogs = ui::SystemDialogs();
+  ui::Application application(dialogs);
+  application.SetTitle(texts::ApplicationTitle());
+
+  int exit_code = 1;
+  std::optional<ui::TForm1> form;
+  if (application.Guard(nullptr, [&] {
+        form.emplace(ui::FormDependencies{application, platform::OsFileSystem(), dialogs});
+      })) {
+    application.SetMainWindow(form->Handle());
+    form->Show();
+    exit_code = application.Run();
+  }
+  form.reset();
+  if (SUCCEEDED(ole)) OleUninitialize();
+  return exit_code;
+}
