@@ -169,6 +169,9 @@ init_prefix() {
         (
             WINE_RUN_DISPLAY= start_xvfb "$tmp" || exit 1
             "$WINE" wineboot -i >"$tmp/wineboot.log" 2>&1 8>&- || exit 1
+            # This Wine does not find its own fonts (Marlett draws the caption buttons,
+            # Tahoma the dialogs): they go into the prefix's font folder.
+            cp -n /usr/share/wine/fonts/*.ttf "$prefix/drive_c/windows/Fonts/" 2>/dev/null
             # regedit reads UTF-16LE with a BOM for non-ASCII names; the source is UTF-8.
             { printf '\xff\xfe'; sed 's/$/\r/' "$here/wine-prefix.reg" | iconv -f UTF-8 -t UTF-16LE; } >"$tmp/prefix.reg"
             "$WINE" regedit /S "$(winepath_of "$tmp/prefix.reg")" >>"$tmp/wineboot.log" 2>&1 8>&-
