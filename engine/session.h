@@ -2,12 +2,14 @@
 #ifndef HINMEI_ENGINE_SESSION_H_
 #define HINMEI_ENGINE_SESSION_H_
 
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace engine {
 
 class Engine;
+class NetFileHold;
 
 // A session: a name that table components refer to, and the folder of its shared-access
 // control file (`NetFileDir`). Aliases live in the engine's persistent alias store and
@@ -30,10 +32,29 @@ class TSession {
   // The folder an alias names ("PATH"); EDBEngineError for an unknown alias.
   std::string AliasPath(const std::string& alias);
 
+  // Keeps a session active while it lives (a null session is allowed and does nothing).
+  // Table components hold one while they are open and during each operation.
+  class Activity {
+   public:
+    explicit Activity(TSession* session);
+    ~Activity();
+    Activity(const Activity&) = delete;
+    Activity& operator=(const Activity&) = delete;
+
+   private:
+    TSession* session_;
+  };
+  bool Active() const { return active_ > 0; }
+
  private:
+  void Acquire();
+  void Release();
+
   Engine& engine_;
   std::string name_;
   std::string net_file_dir_;
+  int active_ = 0;
+  std::unique_ptr<NetFileHold> net_file_;  // held while active and NetFileDir is set
 };
 
 // Adds a "STANDARD" alias with "PATH" = folder and "DEFAULT DRIVER" = driver to the

@@ -19,25 +19,12 @@
 #include <vector>
 
 #include "engine/field_value.h"
+#include "engine/index_def.h"
 
 namespace engine {
 
 class Engine;
-
-// Index options, as a set of bits.
-using IndexOptions = unsigned;
-inline constexpr IndexOptions ixPrimary = 0x01;
-inline constexpr IndexOptions ixUnique = 0x02;
-inline constexpr IndexOptions ixDescending = 0x04;
-inline constexpr IndexOptions ixCaseInsensitive = 0x08;
-
-// One index of a table as read back from its files.
-struct IndexDef {
-  std::string name;    // empty for the primary index
-  std::string fields;  // field names separated by ';', in key order
-  IndexOptions options = 0;
-  bool operator==(const IndexDef&) const = default;
-};
+class TSession;
 
 class TTable {
  public:
@@ -76,6 +63,9 @@ class TTable {
   // double-byte character) is an engine error: nothing is ever truncated silently.
   void WriteField(const std::string& field, std::int32_t value);
   void WriteField(const std::string& field, const std::string& cp932_text);
+  // Any value: null blanks the field; numbers go into numeric, date and time fields
+  // (days, milliseconds), logicals into L fields.
+  void WriteField(const std::string& field, const FieldValue& value);
   // Writes the new row: into a keyed table in key order ("Key violation" for a key that
   // is already there, and nothing is written), into an unkeyed one at the end; the
   // primary index and every maintained secondary index are updated with it.
@@ -96,6 +86,9 @@ class TTable {
 
  private:
   class OpenState;
+  TSession* Session();
+  void RequireClosed();
+  void RequireAppending();
 
   Engine& engine_;
   std::string session_name_;

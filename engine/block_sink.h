@@ -1,0 +1,42 @@
+// Writes a member file front to back: the header, then its blocks in number order,
+// through one large buffer so that the disk sees few, large writes.
+#ifndef HINMEI_ENGINE_BLOCK_SINK_H_
+#define HINMEI_ENGINE_BLOCK_SINK_H_
+
+#include <string>
+#include <vector>
+
+#include "platform/file_system.h"
+
+namespace engine {
+
+class BlockSink {
+ public:
+  BlockSink(platform::File& out, std::string path, int header_size, int block_size);
+
+  // A zeroed buffer for the next block, numbered from 1; valid until the next call.
+  char* NextBlock();
+  int blocks() const { return blocks_; }
+  // Writes the blocks still buffered, then `header` at the start, and cuts the file
+  // after the last block.
+  void Finish(const std::string& header);
+
+ private:
+  void Flush();
+
+  platform::File& out_;
+  std::string path_;
+  int header_size_;
+  int block_size_;
+  int blocks_ = 0;
+  std::uint64_t written_ = 0;  // bytes of blocks on disk
+  std::vector<char> buffer_;
+  std::size_t used_ = 0;
+};
+
+// Writes the six-byte block header.
+void PutBlockHead(char* block, int next, int prev, int records, int record_size);
+
+}  // namespace engine
+
+#endif  // HINMEI_ENGINE_BLOCK_SINK_H_

@@ -1,0 +1,29 @@
+#include "engine/engine.h"
+
+#include "engine/alias_store.h"
+#include "engine/errors.h"
+#include "engine/family.h"
+#include "engine/session.h"
+
+namespace engine {
+
+Engine::Engine(platform::FileSystem& fs, std::string alias_store_path)
+    : fs_(fs), aliases_(std::make_unique<AliasStore>(fs, std::move(alias_store_path))) {}
+
+Engine::~Engine() = default;
+
+TSession& Engine::FindSession(const std::string& name) {
+  auto it = sessions_.find(FoldName(name));
+  if (it == sessions_.end()) ThrowEngineError("There is no session named '" + name + "'.", "");
+  return *it->second;
+}
+
+void Engine::Register(TSession& session) {
+  std::string key = FoldName(session.SessionName());
+  if (sessions_.count(key) != 0) ThrowEngineError("A session named '" + session.SessionName() + "' already exists.", "");
+  sessions_[key] = &session;
+}
+
+void Engine::Unregister(TSession& session) { sessions_.erase(FoldName(session.SessionName())); }
+
+}  // namespace engine

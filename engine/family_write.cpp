@@ -1,0 +1,171 @@
+#include "engine/family_write.h"
+
+#include <chrono>
+#include <cstdio>
+#include <random>
+
+#include "engine/errors.h"
+#include "engine/family.h"
+
+namespace engine {
+
+struct FamilyWrite::Held {
+  std::string path;
+  std::unique_ptr<platform::File> file;
+};
+
+struct FamilyWrite::Created {
+  std::string temp;
+  std::string final_path;
+  std::unique_ptr<platform::File> file;
+};
+
+namespace {
+
+std::string RandomToken() {
+  std::uint64_t seed = static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+  try {
+    std::random_device device;
+    seed ^= static_cast<std::uint64_t>(device()) << 32 | device();
+  } catch (...) {
+    // The clock alone still keeps names of one process apart.
+  }
+  static std::uint64_t counter = 0;
+  seed ^= ++counter * 0x9E3779B97F4A7C15ull;
+  char token[16];
+  std::snprintf(token, sizeof token, "%08x", static_cast<unsigned>(seed ^ (seed >> 32)));
+  return token;
+}
+
+}  // namespace
+
+FamilyWrite::FamilyWrite(platform::FileSystem& fs) : fs_(fs), token_(RandomToken()) {}
+
+FamilyWrite::~FamilyWrite() {
+  if (!committed_) DiscardCreated();
+}
+
+void FamilyWrite::DiscardCreated() {
+  for (Created& c : created_) {
+    c.file.reset();
+    try {
+      fs_.RemoveFile(c.temp);
+    } catch (const platform::EInOutError&) {
+      // A temporary name is no family member: a leftover harms no table.
+    }
+  }
+  created_.clear();
+}
+
+std::string FamilyWrite::TemporaryPath(const std::string& beside) {
+  char name[32];
+  std::snprintf(name, sizeof name, "~hm%s.%03d", token_.c_str(), ++serial_);
+  return JoinFolder(FolderOf(beside), name);
+}
+
+bool FamilyWrite::IsHeld(const std::string& path) const {
+  std::string folded = FoldName(path);
+  for (const Held& h : held_) {
+    if (FoldName(h.path) == folded) return true;
+  }
+  return false;
+}
+
+platform::File& FamilyWrite::Hold(const std::string& path) {
+  for (Held& h : held_) {
+    if (FoldName(h.path) == FoldName(path)) return *h.file;
+  }
+  auto file = TranslateFileErrors(path, [&] {
+    return fs_.Open(path, platform::Access::kRead, platform::Share::kExclusive,
+                    platform::Disposition::kOpenExisting);
+  });
+  held_.push_back(Held{path, std::move(file)});
+  return *held_.back().file;
+}
+
+platform::File& FamilyWrite::Create(const std::string& final_path) {
+  if (!IsHeld(final_path) && fs_.FileExists(final_path)) Hold(final_path);
+  std::string temp = TemporaryPath(final_path);
+  auto file = TranslateFileErrors(temp, [&] {
+    return fs_.Open(temp, platform::Access::kReadWrite, platform::Share::kExclusive,
+                    platform::Disposition::kCreateNew);
+  });
+  created_.push_back(Created{temp, final_path, std::move(file)});
+  return *created_.back().file;
+}
+
+void FamilyWrite::Move(const std::string& held_path, const std::string& final_path) {
+  if (!IsHeld(final_path) && fs_.FileExists(final_path)) Hold(final_path);
+  moves_.push_back(Rename{held_path, final_path});
+}
+
+void FamilyWrite::Remove(const std::string& held_path) { removals_.push_back(held_path); }
+
+void FamilyWrite::Undo(std::vector<Rename>& done) {
+  for (auto it = done.rbegin(); it != done.rend(); ++it) {
+    try {
+      fs_.RenameOver(it->to, it->from);
+    } catch (const platform::EInOutError&) {
+      // Nothing better can be done for this file; the others are still put back.
+    }
+  }
+  done.clear();
+}
+
+void FamilyWrite::Commit() {
+  for (Created& c : created_) {
+    TranslateFileErrors(c.temp, [&] {
+      c.file->Flush();
+      c.file->Close();
+    });
+    c.file.reset();
+  }
+
+  // Files at the places being filled or emptied go aside first, each once.
+  std::vector<std::string> vacate;
+  auto add_vacate = [&](const std::string& path) {
+    if (!fs_.FileExists(path)) return;
+    for (const std::string& v : vacate) {
+      if (FoldName(v) == FoldName(path)) return;
+    }
+    vacate.push_back(path);
+  };
+  for (const Created& c : created_) add_vacate(c.final_path);
+  for (const Rename& m : moves_) add_vacate(m.to);
+  for (const std::string& r : removals_) add_vacate(r);
+
+  std::vector<Rename> done;
+  std::vector<std::string> aside;
+  try {
+    for (const std::string& v : vacate) {
+      std::string to = TemporaryPath(v);
+      fs_.RenameOver(v, to);
+      done.push_back(Rename{v, to});
+      aside.push_back(to);
+    }
+    for (const Created& c : created_) {
+      fs_.RenameOver(c.temp, c.final_path);
+      done.push_back(Rename{c.temp, c.final_path});
+    }
+    for (const Rename& m : moves_) {
+      fs_.RenameOver(m.from, m.to);
+      done.push_back(m);
+    }
+  } catch (const platform::EInOutError& e) {
+    Undo(done);
+    DiscardCreated();
+    ThrowFileError(e, e.Path());
+  }
+  committed_ = true;
+  created_.clear();
+  for (const std::string& a : aside) {
+    try {
+      fs_.RemoveFile(a);
+    } catch (const platform::EInOutError&) {
+      // The change is complete; a set-aside copy under a temporary name is no member.
+    }
+  }
+  held_.clear();
+}
+
+}  // namespace engine

@@ -1,0 +1,66 @@
+// One change of a table family, all or nothing.
+//
+// First every file involved is held with an exclusive share mode: a file that another
+// program holds makes the change an "in use" engine error before anything is written.
+// New contents are written to files under temporary names that no family lists
+// ("~hm<random>.<n>" in the same folder). Commit then renames each file being
+// replaced or removed aside, renames the new files into place, and deletes what was set
+// aside; when any rename fails, the renames done so far are undone in reverse order, so
+// that a failure at any step leaves the family as it was, or complete.
+#ifndef HINMEI_ENGINE_FAMILY_WRITE_H_
+#define HINMEI_ENGINE_FAMILY_WRITE_H_
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/file_system.h"
+
+namespace engine {
+
+class FamilyWrite {
+ public:
+  explicit FamilyWrite(platform::FileSystem& fs);
+  ~FamilyWrite();  // removes the temporary files of a change that was not committed
+  FamilyWrite(const FamilyWrite&) = delete;
+  FamilyWrite& operator=(const FamilyWrite&) = delete;
+
+  // Holds an existing file for the change (readable through the returned handle).
+  platform::File& Hold(const std::string& path);
+  // A new file that Commit puts at `final_path` (replacing a file there, which must be
+  // held). Written through the returned handle.
+  platform::File& Create(const std::string& final_path);
+  // A held file that Commit moves to `final_path`.
+  void Move(const std::string& held_path, const std::string& final_path);
+  // A held file that Commit removes.
+  void Remove(const std::string& held_path);
+
+  // Flushes and closes the new files, then swaps everything in.
+  void Commit();
+
+ private:
+  struct Held;
+  struct Created;
+  struct Rename {
+    std::string from;
+    std::string to;
+  };
+
+  std::string TemporaryPath(const std::string& beside);
+  bool IsHeld(const std::string& path) const;
+  void Undo(std::vector<Rename>& done);
+  void DiscardCreated();
+
+  platform::FileSystem& fs_;
+  std::vector<Held> held_;
+  std::vector<Created> created_;
+  std::vector<Rename> moves_;
+  std::vector<std::string> removals_;
+  std::string token_;
+  int serial_ = 0;
+  bool committed_ = false;
+};
+
+}  // namespace engine
+
+#endif  // HINMEI_ENGINE_FAMILY_WRITE_H_

@@ -1,0 +1,179 @@
+#include "engine/format/header.h"
+
+#include <algorithm>
+
+#include "engine/errors.h"
+#include "engine/format/bytes.h"
+
+namespace engine::format {
+namespace {
+
+bool ValidBlockSizeCode(int code) {
+  return code == 1 || code == 2 || code == 3 || code == 4 || code == 8 || code == 16 ||
+         code == 32;
+}
+
+// A bounded reader over the variable part of a header.
+class Cursor {
+ public:
+  Cursor(const std::string& bytes, int at, const std::string& path)
+      : bytes_(bytes), at_(at), path_(path) {}
+
+  int at() const { return at_; }
+  void Skip(int n, const char* what) {
+    Need(n, what);
+    at_ += n;
+  }
+  std::string String(const char* what) {
+    std::size_t end = bytes_.find('\0', static_cast<std::size_t>(at_));
+    if (end == std::string::npos) ThrowCorrupt(std::string(what) + " runs past the header", path_);
+    std::string s = bytes_.substr(static_cast<std::size_t>(at_), end - static_cast<std::size_t>(at_));
+    at_ = static_cast<int>(end) + 1;
+    return s;
+  }
+  std::string Padded(int n, const char* what) {
+    Need(n, what);
+    std::string s = bytes_.substr(static_cast<std::size_t>(at_), static_cast<std::size_t>(n));
+    s.resize(std::min(s.find('\0'), s.size()));
+    at_ += n;
+    return s;
+  }
+  std::uint16_t Le16(const char* what) {
+    Need(2, what);
+    std::uint16_t v = GetLe16(bytes_.data() + at_);
+    at_ += 2;
+    return v;
+  }
+  void Need(int n, const char* what) const {
+    if (at_ < 0 || n < 0 || static_cast<std::size_t>(at_) + static_cast<std::size_t>(n) > bytes_.size()) {
+      ThrowCorrupt(std::string(what) + " runs past the header", path_);
+    }
+  }
+
+ private:
+  const std::string& bytes_;
+  int at_;
+  const std::string& path_;
+};
+
+}  // namespace
+
+int Header::AnnouncedSize(const std::string& first_bytes) {
+  return first_bytes.size() < 4 ? 0 : GetLe16(first_bytes.data() + off::kHeaderSize);
+}
+
+Header Header::Parse(std::string bytes, std::uint64_t file_size, const std::string& path) {
+  if (file_size < off::kFixedEnd || bytes.size() < off::kFixedEnd) {
+    ThrowCorrupt("the file is too short to hold a table header", path);
+  }
+  Header h;
+  h.bytes_ = std::move(bytes);
+  int header_size = h.header_size();
+  if (header_size < off::kFixedEnd) ThrowCorrupt("the header size is too small", path);
+  if (static_cast<std::uint64_t>(header_size) > file_size) {
+    ThrowCorrupt("the header is larger than the file", path);
+  }
+  if (h.bytes_.size() < static_cast<std::size_t>(header_size)) {
+    ThrowCorrupt("the header could not be read whole", path);
+  }
+  h.bytes_.resize(static_cast<std::size_t>(header_size));
+  if (h.U8(off::kFileType) > static_cast<int>(FileType::kMaintainedCompositeData)) {
+    ThrowCorrupt("unknown file type " + std::to_string(h.U8(off::kFileType)), path);
+  }
+  if (!ValidBlockSizeCode(h.U8(off::kBlockSizeCode))) {
+    ThrowCorrupt("unknown block size code " + std::to_string(h.U8(off::kBlockSizeCode)), path);
+  }
+  if (h.version() < 3 || h.version() > kVersion7) {
+    ThrowCorrupt("unknown file version " + std::to_string(h.version()), path);
+  }
+  h.has_data_header_ = IsDataLike(h.type()) && h.version() >= kFirstDataHeaderVersion;
+  if (h.has_data_header_ && header_size < off::kDataHeaderEnd) {
+    ThrowCorrupt("the header size is too small", path);
+  }
+  bool encrypted = h.has_data_header_ ? h.U32(off::kEncryption2) != 0
+                                      : (h.U32(off::kEncryption1) != 0 &&
+                                         h.U32(off::kEncryption1) != kLevel4Encryption1);
+  if (encrypted) ThrowEngineError("Encrypted tables are not supported.", path);
+  h.ParseFields(path);
+  if (h.record_size() == 0 || h.record_size() > h.block_size() - kBlockHeaderSize) {
+    ThrowCorrupt("the record size does not fit a block", path);
+  }
+  return h;
+}
+
+void Header::ParseFields(const std::string& path) {
+  int n = static_cast<std::int16_t>(U16(off::kNumFields));
+  if (n < 1 || n > 255) ThrowCorrupt("the field count " + std::to_string(n) + " is not valid", path);
+  int keys = static_cast<std::int16_t>(U16(off::kKeyFields));
+  bool data_like = IsDataLike(type());
+  key_fields_ = data_like ? keys : n;
+  if (key_fields_ < 0 || key_fields_ > n) ThrowCorrupt("the key field count is not valid", path);
+  if (type() == FileType::kUnkeyedData && key_fields_ != 0) {
+    ThrowCorrupt("an unkeyed table declares key fields", path);
+  }
+  if (type() == FileType::kKeyedData && key_fields_ == 0) {
+    ThrowCorrupt("a keyed table declares no key fields", path);
+  }
+
+  Cursor c(bytes_, has_data_header_ ? off::kDataHeaderEnd : off::kFixedEnd, path);
+  int record = 0;
+  for (int i = 0; i < n; ++i) {
+    c.Need(2, "the field descriptors");
+    auto code = static_cast<std::uint8_t>(bytes_[static_cast<std::size_t>(c.at())]);
+    int size = static_cast<std::uint8_t>(bytes_[static_cast<std::size_t>(c.at()) + 1]);
+    c.Skip(2, "the field descriptors");
+    std::optional<FieldType> t = FieldTypeOf(code);
+    if (!t) ThrowCorrupt("field " + std::to_string(i + 1) + " has the unknown type " + std::to_string(code), path);
+    if (!ValidDescriptorSize(*t, size)) {
+      ThrowCorrupt("field " + std::to_string(i + 1) + " has the invalid size " + std::to_string(size), path);
+    }
+    FieldDescriptor f;
+    f.type = *t;
+    f.descriptor_size = size;
+    f.size = StoredSize(*t, size);
+    f.offset = record;
+    f.number = static_cast<std::uint16_t>(i + 1);
+    record += f.size;
+    fields_.push_back(f);
+  }
+  int expected = data_like ? record : record + kIndexEntryTail;
+  if (expected != record_size()) ThrowCorrupt("the field sizes do not add up to the record size", path);
+  for (int i = 0; i < key_fields_; ++i) key_size_ += fields_[static_cast<std::size_t>(i)].size;
+
+  c.Skip(4, "the table name pointer");
+  if (data_like) c.Skip(4 * n, "the field name pointers");
+  table_name_ = c.Padded(TableNameLength(version()), "the table name");
+  if (!data_like) return;
+  for (FieldDescriptor& f : fields_) f.name = c.String("the field names");
+  if (!has_data_header_) return;
+  for (FieldDescriptor& f : fields_) f.number = c.Le16("the field numbers");
+  sort_id_ = c.String("the sort-order id");
+  if (U16(off::kIndexNameOfs) != 0) {
+    Cursor name(bytes_, U16(off::kIndexNameOfs) + off::kFixedEnd, path);
+    index_name_ = name.String("the index name");
+  }
+}
+
+std::uint8_t Header::U8(int offset) const {
+  return static_cast<std::uint8_t>(bytes_[static_cast<std::size_t>(offset)]);
+}
+std::uint16_t Header::U16(int offset) const { return GetLe16(bytes_.data() + offset); }
+std::uint32_t Header::U32(int offset) const { return GetLe32(bytes_.data() + offset); }
+void Header::SetU8(int offset, std::uint8_t value) {
+  bytes_[static_cast<std::size_t>(offset)] = static_cast<char>(value);
+}
+void Header::SetU16(int offset, std::uint16_t value) { PutLe16(bytes_.data() + offset, value); }
+void Header::SetU32(int offset, std::uint32_t value) { PutLe32(bytes_.data() + offset, value); }
+
+void Header::SetPackedBlocks(int blocks, std::uint32_t records) {
+  auto b = static_cast<std::uint16_t>(blocks);
+  SetU32(off::kRecords, records);
+  SetU16(off::kUsedBlocks, b);
+  SetU16(off::kTotalBlocks, b);
+  SetU16(off::kMaxBlocks, b);
+  SetU16(off::kFirstBlock, blocks > 0 ? 1 : 0);
+  SetU16(off::kLastBlock, b);
+  SetU16(off::kFirstFree, 0);
+}
+
+}  // namespace engine::format

@@ -1,0 +1,271 @@
+#include "engine/table.h"
+
+#include <cctype>
+#include <map>
+#include <optional>
+
+#include "engine/alias_store.h"
+#include "engine/engine.h"
+#include "engine/errors.h"
+#include "engine/family.h"
+#include "engine/format/field_codec.h"
+#include "engine/memo_file.h"
+#include "engine/session.h"
+#include "engine/table_file.h"
+#include "engine/table_operations.h"
+#include "platform/system_texts.h"
+
+namespace engine {
+namespace {
+
+constexpr char kOpenTableProblem[] = "Cannot perform this operation on an open table.";
+
+bool NamesPath(const std::string& name) { return name.find_first_of("\\/:") != std::string::npos; }
+
+int FindField(const format::Header& h, const std::string& name) {
+  for (std::size_t i = 0; i < h.fields().size(); ++i) {
+    if (h.fields()[i].name == name) return static_cast<int>(i);
+  }
+  for (std::size_t i = 0; i < h.fields().size(); ++i) {
+    if (FoldName(h.fields()[i].name) == FoldName(name)) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+}  // namespace
+
+class TTable::OpenState {
+ public:
+  OpenState(Engine& engine, TSession* session, std::string path)
+      : engine_(engine), activity_(session), path_(std::move(path)) {
+    Reopen();
+  }
+
+  void Reopen() {
+    Family family = FindFamily(engine_.fs(), path_);
+    if (!family.exists()) ThrowNoSuchTable(path_);
+    path_ = family.db;
+    mb_path_ = family.mb.empty() ? family.Path("MB") : family.mb;
+    file_ = TranslateFileErrors(path_, [&] {
+      return engine_.fs().Open(path_, platform::Access::kRead, platform::Share::kReadWrite,
+                               platform::Disposition::kOpenExisting);
+    });
+    header_ = ReadHeader(*file_, path_);
+    if (header_.type() != format::FileType::kKeyedData && header_.type() != format::FileType::kUnkeyedData) {
+      ThrowEngineError("The file is not a table (.DB) file.", path_);
+    }
+  }
+
+  // The read handle goes while the engine writes the family: a write needs the file to
+  // itself.
+  void Release() { file_.reset(); }
+
+  const std::string& path() const { return path_; }
+  const format::Header& header() const { return header_; }
+
+  void MoveLast() {
+    if (!file_) Reopen();
+    MemberFile db = MemberFile::Load(*file_, path_);
+    header_ = db.header();
+    current_.reset();
+    if (db.size() > 0) current_ = std::string(db.record(db.size() - 1), static_cast<std::size_t>(header_.record_size()));
+  }
+
+  int Field(const std::string& name) const {
+    int i = FindField(header_, name);
+    if (i < 0) ThrowEngineError(texts::Format(texts::FieldNotFoundFormat(), name), path_);
+    return i;
+  }
+
+  FieldValue Read(const std::string& name) {
+    const int i = Field(name);
+    const format::FieldDescriptor& f = header_.fields()[static_cast<std::size_t>(i)];
+    const std::string* row = appending_ ? &pending_ : current_ ? &*current_ : nullptr;
+    if (row == nullptr) return FieldValue();
+    if (appending_ && blobs_.count(i) != 0) return FieldValue::Text(blobs_[i]);
+    const char* data = row->data() + f.offset;
+    if (!format::IsBlob(f.type)) return format::DecodeField(f, data);
+    if (format::IsBlank(data, f.size)) return FieldValue();
+    std::unique_ptr<platform::File> mb;
+    if (engine_.fs().FileExists(mb_path_)) {
+      mb = TranslateFileErrors(mb_path_, [&] {
+        return engine_.fs().Open(mb_path_, platform::Access::kRead, platform::Share::kReadWrite,
+                                 platform::Disposition::kOpenExisting);
+      });
+    }
+    return FieldValue::Text(ReadBlob(mb.get(), mb_path_, f, data));
+  }
+
+  void BeginAppend() {
+    pending_.assign(static_cast<std::size_t>(header_.record_size()), '\0');
+    blobs_.clear();
+    appending_ = true;
+  }
+  bool appending() const { return appending_; }
+
+  void Write(const std::string& name, const FieldValue& value) {
+    const int i = Field(name);
+    const format::FieldDescriptor& f = header_.fields()[static_cast<std::size_t>(i)];
+    if (format::IsBlob(f.type)) {
+      if (value.IsNull()) {
+        blobs_.erase(i);
+        return;
+      }
+      if (!value.IsText()) ThrowEngineError("Field '" + f.name + "' takes text only.", path_);
+      if (f.type == format::FieldType::kGraphic) {
+        ThrowEngineError("Graphic fields cannot be written.", path_);
+      }
+      blobs_[i] = value.text();
+      return;
+    }
+    std::optional<std::string> problem = format::EncodeField(f, value, true, pending_.data() + f.offset);
+    if (problem) {
+      (*problem)[0] = static_cast<char>(std::toupper(static_cast<unsigned char>((*problem)[0])));
+      ThrowEngineError(*problem + ".", path_);
+    }
+  }
+
+  void Post() {
+    NewRow row{pending_, blobs_};
+    Release();
+    try {
+      AppendRow(engine_.fs(), path_, std::move(row));
+    } catch (...) {
+      Reopen();
+      throw;
+    }
+    appending_ = false;
+    current_.reset();
+    Reopen();
+  }
+
+ private:
+  Engine& engine_;
+  TSession::Activity activity_;
+  std::string path_;
+  std::string mb_path_;
+  std::unique_ptr<platform::File> file_;
+  format::Header header_;
+  std::optional<std::string> current_;
+  bool appending_ = false;
+  std::string pending_;
+  std::map<int, std::string> blobs_;
+};
+
+TTable::TTable(Engine& engine) : engine_(engine) {}
+
+TTable::~TTable() { Close(); }
+
+TSession* TTable::Session() { return session_name_.empty() ? nullptr : &engine_.FindSession(session_name_); }
+
+void TTable::RequireClosed() {
+  if (open_) ThrowEngineError(kOpenTableProblem, open_->path());
+}
+
+void TTable::RequireAppending() {
+  if (!open_) ThrowEngineError("The table is not open.", table_name_);
+  if (!open_->appending()) ThrowEngineError("The table is not in append mode.", open_->path());
+}
+
+void TTable::SetSessionName(const std::string& name) {
+  RequireClosed();
+  session_name_ = name;
+}
+
+void TTable::SetDatabaseName(const std::string& alias) {
+  RequireClosed();
+  database_name_ = alias;
+}
+
+void TTable::SetTableName(const std::string& name) {
+  RequireClosed();
+  table_name_ = name;
+}
+
+std::string TTable::ResolvedPath() {
+  if (table_name_.empty()) ThrowEngineError("The table has no TableName.", "");
+  if (NamesPath(table_name_)) return TablePath(table_name_);
+  if (database_name_.empty()) ThrowEngineError("The table has no DatabaseName.", table_name_);
+  std::optional<std::vector<std::string>> params = engine_.aliases().Params(database_name_);
+  std::string folder;
+  if (params) {
+    folder = AliasStore::Value(*params, "PATH");
+  } else if (NamesPath(database_name_)) {
+    folder = database_name_;
+  } else {
+    ThrowEngineError("Unknown database alias '" + database_name_ + "'.", engine_.aliases().path());
+  }
+  return TablePath(JoinFolder(folder, table_name_));
+}
+
+void TTable::Open() {
+  if (open_) return;
+  std::string path = ResolvedPath();
+  open_ = std::make_unique<OpenState>(engine_, Session(), path);
+}
+
+void TTable::Close() { open_.reset(); }
+
+bool TTable::Active() const { return open_ != nullptr; }
+
+void TTable::MoveLast() {
+  if (!open_) ThrowEngineError("The table is not open.", table_name_);
+  open_->MoveLast();
+}
+
+FieldValue TTable::ReadField(const std::string& field) {
+  if (!open_) ThrowEngineError("The table is not open.", table_name_);
+  return open_->Read(field);
+}
+
+void TTable::BeginAppend() {
+  if (!open_) ThrowEngineError("The table is not open.", table_name_);
+  open_->BeginAppend();
+}
+
+void TTable::WriteField(const std::string& field, std::int32_t value) {
+  RequireAppending();
+  open_->Write(field, FieldValue::Integer(value));
+}
+
+void TTable::WriteField(const std::string& field, const std::string& cp932_text) {
+  RequireAppending();
+  open_->Write(field, FieldValue::Text(cp932_text));
+}
+
+void TTable::WriteField(const std::string& field, const FieldValue& value) {
+  RequireAppending();
+  open_->Write(field, value);
+}
+
+void TTable::PostRecord() {
+  RequireAppending();
+  TSession::Activity activity(Session());
+  open_->Post();
+}
+
+void TTable::BuildIndex(const std::string& name, const std::string& fields, IndexOptions options) {
+  RequireClosed();
+  std::string path = ResolvedPath();
+  TSession::Activity activity(Session());
+  engine::BuildIndex(engine_.fs(), path, name, fields, options);
+}
+
+void TTable::RefreshIndexDefs() {
+  std::string path = open_ ? open_->path() : ResolvedPath();
+  TSession::Activity activity(Session());
+  index_defs_ = ReadIndexDefs(engine_.fs(), path);
+}
+
+void TTable::DropTable() {
+  RequireClosed();
+  std::string path = ResolvedPath();
+  TSession::Activity activity(Session());
+  DropTableFamily(engine_.fs(), path);
+}
+
+void ReplaceTableFamily(Engine& engine, const std::string& source_table, const std::string& target_table) {
+  MoveTableFamily(engine.fs(), TablePath(source_table), TablePath(target_table));
+}
+
+}  // namespace engine

@@ -1,0 +1,346 @@
+#include "engine/table_operations.h"
+
+#include <memory>
+#include <optional>
+
+#include "engine/errors.h"
+#include "engine/family.h"
+#include "engine/family_rewrite.h"
+#include "engine/family_write.h"
+#include "engine/format/blob.h"
+#include "engine/format/bytes.h"
+#include "engine/format/field_codec.h"
+#include "engine/memo_file.h"
+#include "engine/row_rules.h"
+#include "engine/secondary_index.h"
+#include "engine/table_file.h"
+#include "platform/system_texts.h"
+
+namespace engine {
+namespace {
+
+using format::FieldType;
+using format::FileType;
+using format::Header;
+namespace off = format::off;
+
+constexpr int kMaxCompositeIndexes = 16;
+
+// A family held for a change, with what its files declare.
+struct Change {
+  explicit Change(platform::FileSystem& fs, const std::string& db_path) : write(fs) {
+    family = FindFamily(fs, db_path);
+    if (!family.exists()) ThrowNoSuchTable(TablePath(db_path));
+    for (const std::string& member : family.Members()) write.Hold(member);
+    db = MemberFile::Load(write.Hold(family.db), family.db);
+    if (db.header().type() != FileType::kKeyedData && db.header().type() != FileType::kUnkeyedData) {
+      ThrowEngineError("The file is not a table (.DB) file.", family.db);
+    }
+    std::vector<Header> headers{db.header()};
+    if (!family.px.empty()) {
+      px = ReadHeader(write.Hold(family.px), family.px);
+      headers.push_back(*px);
+    }
+    for (const SecondaryFiles& files : family.secondaries) {
+      if (files.x.empty()) {
+        orphans.push_back(files.y);
+        continue;
+      }
+      Header x = ReadHeader(write.Hold(files.x), files.x);
+      headers.push_back(x);
+      SecondaryIndex index = IndexOfHeader(x, db.header(), files);
+      index.old_x = x;
+      if (!files.y.empty()) {
+        try {
+          index.old_y = ReadHeader(write.Hold(files.y), files.y);
+          headers.push_back(*index.old_y);
+        } catch (const platform::EDBEngineError&) {
+          // A damaged tree is written anew from its X file.
+        }
+      }
+      indexes.push_back(std::move(index));
+    }
+    next_sequence = NextSequence(headers);
+  }
+
+  void Rewrite(int key_fields, bool repack) {
+    engine::Rewrite r;
+    r.family = &family;
+    r.db = &db;
+    r.key_fields = key_fields;
+    r.repack = repack;
+    r.indexes = indexes;
+    r.remove = orphans;
+    r.remove.insert(r.remove.end(), removals.begin(), removals.end());
+    r.old_px = px;
+    r.next_sequence = next_sequence;
+    if (key_fields == 0 && !family.px.empty()) r.remove.push_back(family.px);
+    RewriteFamily(write, r);
+  }
+
+  FamilyWrite write;
+  Family family;
+  MemberFile db;
+  std::optional<Header> px;
+  std::vector<SecondaryIndex> indexes;
+  std::vector<std::string> orphans;
+  std::vector<std::string> removals;
+  int next_sequence = 1;
+};
+
+std::string Trimmed(const std::string& s) {
+  std::size_t b = s.find_first_not_of(' ');
+  std::size_t e = s.find_last_not_of(' ');
+  return b == std::string::npos ? std::string() : s.substr(b, e - b + 1);
+}
+
+std::vector<int> FieldPositions(const Header& db, const std::string& list, const std::string& path) {
+  std::vector<int> positions;
+  std::size_t start = 0;
+  while (start <= list.size()) {
+    std::size_t end = list.find(';', start);
+    if (end == std::string::npos) end = list.size();
+    std::string name = Trimmed(list.substr(start, end - start));
+    start = end + 1;
+    if (name.empty()) continue;
+    int found = -1;
+    for (std::size_t i = 0; i < db.fields().size() && found < 0; ++i) {
+      if (db.fields()[i].name == name) found = static_cast<int>(i);
+    }
+    for (std::size_t i = 0; i < db.fields().size() && found < 0; ++i) {
+      if (FoldName(db.fields()[i].name) == FoldName(name)) found = static_cast<int>(i);
+    }
+    if (found < 0) ThrowEngineError(texts::Format(texts::FieldNotFoundFormat(), name), path);
+    for (int p : positions) {
+      if (p == found) ThrowEngineError("The field '" + name + "' is named twice in the index.", path);
+    }
+    if (format::IsBlob(db.fields()[static_cast<std::size_t>(found)].type)) {
+      ThrowEngineError("The field '" + name + "' is a memo or blob field and cannot be indexed.", path);
+    }
+    positions.push_back(found);
+  }
+  if (positions.empty()) ThrowEngineError("The index names no field.", path);
+  return positions;
+}
+
+// Every block of the chain but the last is full: the original engine's rebuilt layout.
+bool Packed(const MemberFile& db) {
+  const std::vector<ChainBlock>& chain = db.chain();
+  for (std::size_t i = 0; i + 1 < chain.size(); ++i) {
+    if (chain[i].count != db.header().records_per_block()) return false;
+  }
+  return chain.empty() || chain.back().count > 0;
+}
+
+bool IsIdentity(const std::vector<std::uint32_t>& order) {
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    if (order[i] != i) return false;
+  }
+  return true;
+}
+
+void BuildPrimary(Change& c, const std::vector<int>& positions) {
+  const std::string& path = c.family.db;
+  for (std::size_t i = 0; i < positions.size(); ++i) {
+    if (positions[i] != static_cast<int>(i)) {
+      ThrowEngineError("A primary index must be on the first fields of the table, in their order.", path);
+    }
+  }
+  const int k = static_cast<int>(positions.size());
+  std::vector<std::uint32_t> order = PrimaryOrder(c.db, k, path);
+  bool sorted = IsIdentity(order);
+  bool same_key = c.db.header().type() == FileType::kKeyedData && c.db.header().key_fields() == k;
+  if (!sorted) c.db.Reorder(order);
+  c.Rewrite(k, !(same_key && sorted && Packed(c.db)));
+}
+
+int FreeCompositeNumber(const std::vector<SecondaryIndex>& indexes, const std::string& path) {
+  for (int n = 0; n < kMaxCompositeIndexes; ++n) {
+    bool used = false;
+    for (const SecondaryIndex& i : indexes) used = used || (i.composite && i.number == n);
+    if (!used) return n;
+  }
+  ThrowEngineError("The table has too many secondary indexes.", path);
+}
+
+void BuildSecondary(Change& c, const std::string& name, const std::vector<int>& positions, IndexOptions options) {
+  const Header& db = c.db.header();
+  if (Trimmed(name).empty()) ThrowEngineError("A secondary index needs a name.", c.family.db);
+  SecondaryIndex index;
+  index.name = name;
+  index.fields = positions;
+  index.descending.assign(positions.size(), (options & ixDescending) != 0);
+  index.case_insensitive = (options & ixCaseInsensitive) != 0;
+  index.unique = (options & ixUnique) != 0;
+  index.maintained = db.type() == FileType::kKeyedData;
+  index.composite = !TakesFieldNumberName(name, positions, db, index.case_insensitive, (options & ixDescending) != 0);
+
+  // An index of the same name is replaced; its files are reused when the name of the
+  // files stays, removed otherwise.
+  std::optional<SecondaryIndex> replaced;
+  for (auto it = c.indexes.begin(); it != c.indexes.end(); ++it) {
+    bool same_file = !index.composite && !it->composite && it->number == positions[0] + 1;
+    if (FoldName(it->name) == FoldName(name) || same_file) {
+      replaced = *it;
+      c.indexes.erase(it);
+      break;
+    }
+  }
+  index.number = index.composite ? FreeCompositeNumber(c.indexes, c.family.db) : positions[0] + 1;
+  if (replaced && replaced->composite == index.composite && replaced->number == index.number) {
+    index.files = replaced->files;
+    index.old_x = replaced->old_x;
+    index.old_y = replaced->old_y;
+  } else if (replaced) {
+    for (const std::string* p : {&replaced->files.x, &replaced->files.y}) {
+      if (!p->empty()) c.removals.push_back(*p);
+    }
+  }
+  c.indexes.push_back(std::move(index));
+  c.Rewrite(db.key_fields(), false);
+}
+
+void StoreBlobs(Change& c, NewRow& row) {
+  const Header& db = c.db.header();
+  bool needs_mb = false;
+  for (const auto& [position, data] : row.blobs) {
+    const format::FieldDescriptor& f = db.fields()[static_cast<std::size_t>(position)];
+    if (NeedsMemoFile(f, data.size())) {
+      needs_mb = true;
+    } else {
+      StoreInLeader(f, data, row.record.data() + f.offset);
+    }
+  }
+  if (!needs_mb) return;
+  const std::string mb_path = c.family.mb.empty() ? c.family.Path("MB") : c.family.mb;
+  platform::File& out = c.write.Create(mb_path);
+  std::uint64_t end = format::kMbUnit;
+  std::uint16_t mod = 1;
+  if (c.family.mb.empty()) {
+    std::string header = format::NewMbHeader();
+    TranslateFileErrors(mb_path, [&] { out.WriteAt(0, header.data(), header.size()); });
+  } else {
+    platform::File& old = c.write.Hold(c.family.mb);
+    mod = MemoModCount(old, mb_path);
+    end = TranslateFileErrors(mb_path, [&] {
+      std::uint64_t size = old.Size();
+      std::vector<char> buffer(1 << 20);
+      for (std::uint64_t at = 0; at < size;) {
+        std::size_t n = old.ReadAt(at, buffer.data(), buffer.size());
+        if (n == 0) break;
+        out.WriteAt(at, buffer.data(), n);
+        at += n;
+      }
+      return (size + format::kMbUnit - 1) / format::kMbUnit * format::kMbUnit;
+    });
+  }
+  MemoAppender appender(out, mb_path, end, mod);
+  for (const auto& [position, data] : row.blobs) {
+    const format::FieldDescriptor& f = db.fields()[static_cast<std::size_t>(position)];
+    if (NeedsMemoFile(f, data.size())) appender.Store(f, data, row.record.data() + f.offset);
+  }
+  appender.Finish();
+}
+
+}  // namespace
+
+void ThrowNoSuchTable(const std::string& db_path) { ThrowEngineError("Table does not exist.", db_path); }
+
+void BuildIndex(platform::FileSystem& fs, const std::string& db_path, const std::string& name,
+                const std::string& fields, IndexOptions options) {
+  Change c(fs, db_path);
+  std::vector<int> positions = FieldPositions(c.db.header(), fields, c.family.db);
+  if (options & ixPrimary) {
+    BuildPrimary(c, positions);
+  } else {
+    BuildSecondary(c, name, positions, options);
+  }
+}
+
+void AppendRow(platform::FileSystem& fs, const std::string& db_path, NewRow row) {
+  Change c(fs, db_path);
+  Header& db = c.db.header();
+  if (row.record.size() != static_cast<std::size_t>(db.record_size())) {
+    ThrowEngineError("The row does not match the table's record size.", c.family.db);
+  }
+  if (c.db.size() >= 0xFFFFFFF0u) ThrowEngineError("The table is full.", c.family.db);
+  NumberAutoIncrement(db, row.record.data());
+  StoreBlobs(c, row);
+  c.db.AddRecord(row.record.data());
+  const int k = db.type() == FileType::kKeyedData ? db.key_fields() : 0;
+  if (k > 0) c.db.Reorder(PrimaryOrder(c.db, k, c.family.db));
+  std::size_t blocks = (c.db.size() + static_cast<std::size_t>(db.records_per_block()) - 1) /
+                       static_cast<std::size_t>(db.records_per_block());
+  if (blocks > 0xFFFF) ThrowEngineError("The table is full.", c.family.db);
+  c.Rewrite(k, true);
+}
+
+void DropTableFamily(platform::FileSystem& fs, const std::string& db_path) {
+  Family family = FindFamily(fs, db_path);
+  if (!family.exists()) ThrowNoSuchTable(TablePath(db_path));
+  FamilyWrite write(fs);
+  for (const std::string& member : family.Members()) write.Hold(member);
+  for (const std::string& member : family.Members()) write.Remove(member);
+  write.Commit();
+}
+
+void MoveTableFamily(platform::FileSystem& fs, const std::string& source, const std::string& target) {
+  Family from = FindFamily(fs, source);
+  if (!from.exists()) ThrowNoSuchTable(TablePath(source));
+  Family to = FindFamily(fs, target);
+  FamilyWrite write(fs);
+  for (const std::string& member : from.Members()) write.Hold(member);
+  for (const std::string& member : to.Members()) write.Hold(member);
+  std::vector<std::string> kept;
+  for (const std::string& member : from.Members()) {
+    std::string name = NameOf(member);
+    std::string extension = name.substr(name.rfind('.') + 1);
+    std::string final_path = to.Path(extension);
+    for (const std::string& existing : to.Members()) {
+      if (FoldName(existing) == FoldName(final_path)) final_path = existing;
+    }
+    kept.push_back(FoldName(final_path));
+    write.Move(member, final_path);
+  }
+  for (const std::string& existing : to.Members()) {
+    bool replaced = false;
+    for (const std::string& k : kept) replaced = replaced || k == FoldName(existing);
+    if (!replaced) write.Remove(existing);
+  }
+  write.Commit();
+}
+
+std::vector<IndexDef> ReadIndexDefs(platform::FileSystem& fs, const std::string& db_path) {
+  Family family = FindFamily(fs, db_path);
+  if (!family.exists()) ThrowNoSuchTable(TablePath(db_path));
+  auto read = [&](const std::string& path) {
+    auto file = TranslateFileErrors(path, [&] {
+      return fs.Open(path, platform::Access::kRead, platform::Share::kReadWrite, platform::Disposition::kOpenExisting);
+    });
+    return ReadHeader(*file, path);
+  };
+  Header db = read(family.db);
+  auto joined = [&](const std::vector<int>& positions) {
+    std::string s;
+    for (int p : positions) s += (s.empty() ? "" : ";") + db.fields()[static_cast<std::size_t>(p)].name;
+    return s;
+  };
+  std::vector<IndexDef> defs;
+  if (db.type() == FileType::kKeyedData) {
+    std::vector<int> keys;
+    for (int i = 0; i < db.key_fields(); ++i) keys.push_back(i);
+    defs.push_back(IndexDef{"", joined(keys), ixPrimary | ixUnique});
+  }
+  for (const SecondaryFiles& files : family.secondaries) {
+    if (files.x.empty()) continue;
+    SecondaryIndex index = IndexOfHeader(read(files.x), db, files);
+    IndexOptions options = 0;
+    if (index.case_insensitive) options |= ixCaseInsensitive;
+    if (index.unique) options |= ixUnique;
+    if (!index.descending.empty() && index.descending[0]) options |= ixDescending;
+    defs.push_back(IndexDef{index.name, joined(index.fields), options});
+  }
+  return defs;
+}
+
+}  // namespace engine

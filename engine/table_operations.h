@@ -1,0 +1,43 @@
+// The engine's operations on a table family named by its .DB path. TTable and pdxtool
+// call these; each one is a complete, all-or-nothing change (family_write.h).
+#ifndef HINMEI_ENGINE_TABLE_OPERATIONS_H_
+#define HINMEI_ENGINE_TABLE_OPERATIONS_H_
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "engine/index_def.h"
+#include "platform/file_system.h"
+
+namespace engine {
+
+// Adds an index over the table's rows (see TTable::BuildIndex). An index of the same
+// name that is already there is replaced.
+void BuildIndex(platform::FileSystem& fs, const std::string& db_path, const std::string& name,
+                const std::string& fields, IndexOptions options);
+
+// A row to append: its record bytes (blob fields left blank) and the data of its blob
+// fields, by field position.
+struct NewRow {
+  std::string record;
+  std::map<int, std::string> blobs;
+};
+// Appends the row (see TTable::PostRecord).
+void AppendRow(platform::FileSystem& fs, const std::string& db_path, NewRow row);
+
+// Deletes the table with every member file; "Table does not exist" when there is none.
+void DropTableFamily(platform::FileSystem& fs, const std::string& db_path);
+
+// Moves the family of `source` over that of `target` (see ReplaceTableFamily in table.h).
+void MoveTableFamily(platform::FileSystem& fs, const std::string& source, const std::string& target);
+
+// The table's indexes as its files declare them: the primary one first.
+std::vector<IndexDef> ReadIndexDefs(platform::FileSystem& fs, const std::string& db_path);
+
+// "Table does not exist" for a path that names no table.
+[[noreturn]] void ThrowNoSuchTable(const std::string& db_path);
+
+}  // namespace engine
+
+#endif  // HINMEI_ENGINE_TABLE_OPERATIONS_H_

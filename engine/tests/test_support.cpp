@@ -1,0 +1,91 @@
+#include "engine/tests/test_support.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+#include "engine/family.h"
+#include "engine/format/field_codec.h"
+#include "engine/memo_file.h"
+#include "platform/cp932.h"
+#include "platform/testing/shared_data.h"
+
+namespace engine::testing {
+
+std::string ReadBytes(const std::string& path) { return platform::ReadWholeFile(platform::OsFileSystem(), path); }
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+  platform::WriteWholeFile(platform::OsFileSystem(), path, bytes);
+}
+
+void CopyFile(const std::string& from, const std::string& to) { WriteBytes(to, ReadBytes(from)); }
+
+MemberFile LoadMember(const std::string& path) {
+  auto file = platform::OsFileSystem().Open(path, platform::Access::kRead, platform::Share::kReadWrite,
+                                            platform::Disposition::kOpenExisting);
+  return MemberFile::Load(*file, path);
+}
+
+std::vector<std::vector<FieldValue>> ReadRows(const std::string& db_path) {
+  platform::FileSystem& fs = platform::OsFileSystem();
+  Family family = FindFamily(fs, db_path);
+  MemberFile db = LoadMember(family.db);
+  std::unique_ptr<platform::File> mb;
+  if (!family.mb.empty()) {
+    mb = fs.Open(family.mb, platform::Access::kRead, platform::Share::kReadWrite, platform::Disposition::kOpenExisting);
+  }
+  std::vector<std::vector<FieldValue>> rows;
+  for (std::size_t i = 0; i < db.size(); ++i) {
+    std::vector<FieldValue> row;
+    for (const format::FieldDescriptor& f : db.header().fields()) {
+      const char* data = db.record(i) + f.offset;
+      if (format::IsBlob(f.type)) {
+        row.push_back(format::IsBlank(data, f.size) ? FieldValue()
+                                                    : FieldValue::Text(ReadBlob(mb.get(), family.mb, f, data)));
+      } else {
+        row.push_back(format::DecodeField(f, data));
+      }
+    }
+    rows.push_back(std::move(row));
+  }
+  return rows;
+}
+
+std::vector<std::string> FilesIn(const std::string& folder) {
+  std::vector<std::string> names = platform::OsFileSystem().ListFolder(folder);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::optional<InspectResult> Pxinspect(const std::string& db_path) {
+#ifdef _WIN32
+  (void)db_path;
+  return std::nullopt;
+#else
+  std::optional<std::string> shared = platform::testing::SharedDir();
+  if (!shared || std::system("python3 -c '' >/dev/null 2>&1") != 0) return std::nullopt;
+  std::string native = platform::Cp932ToUtf8(db_path);
+  std::replace(native.begin(), native.end(), '\\', '/');
+  std::string tool = *shared + "/tools/pxinspect.py";
+  std::replace(tool.begin(), tool.end(), '\\', '/');
+  std::string command = "python3 '" + tool + "' family '" + native + "' 2>&1";
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return std::nullopt;
+  InspectResult result;
+  char buffer[4096];
+  while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) result.output.append(buffer, n);
+  int status = pclose(pipe);
+  result.passed = status == 0;
+  return result;
+#endif
+}
+
+TableSpec SmallSpec(int key_fields) {
+  TableSpec spec;
+  spec.fields = {{"Code", 'I', 0}, {"Name", 'A', 20}, {"Kana", 'A', 10}};
+  spec.key_fields = key_fields;
+  spec.block_size_kib = 1;
+  return spec;
+}
+
+}  // namespace engine::testing

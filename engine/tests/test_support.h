@@ -1,0 +1,43 @@
+// Helpers for the engine's tests: fixture copies, whole-table reads, the independent
+// checker.
+#ifndef HINMEI_ENGINE_TESTS_TEST_SUPPORT_H_
+#define HINMEI_ENGINE_TESTS_TEST_SUPPORT_H_
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/field_value.h"
+#include "engine/table_creator.h"
+#include "engine/table_file.h"
+#include "platform/file_system.h"
+
+namespace engine::testing {
+
+std::string ReadBytes(const std::string& path);
+void WriteBytes(const std::string& path, const std::string& bytes);
+void CopyFile(const std::string& from, const std::string& to);
+
+// Loads a member file (DB, PX, X, Y) with the engine's reader.
+MemberFile LoadMember(const std::string& path);
+
+// Every row of a table, decoded (memo fields as their text).
+std::vector<std::vector<FieldValue>> ReadRows(const std::string& db_path);
+
+// The names of the files in a folder, sorted.
+std::vector<std::string> FilesIn(const std::string& folder);
+
+// Runs `pxinspect.py family` on a table; nothing when the checker cannot run here (no
+// shared folder, no python3, or under Wine). Otherwise whether it passed, with its output.
+struct InspectResult {
+  bool passed = false;
+  std::string output;
+};
+std::optional<InspectResult> Pxinspect(const std::string& db_path);
+
+// A small keyed table: fields (Code I, Name A20, Kana A10), key on Code.
+TableSpec SmallSpec(int key_fields = 1);
+
+}  // namespace engine::testing
+
+#endif  // HINMEI_ENGINE_TESTS_TEST_SUPPORT_H_

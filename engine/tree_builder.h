@@ -1,0 +1,61 @@
+// Builds the B-tree of a .PX or .Y file over the blocks of its DB or X file.
+//
+// Each leaf entry stands for one block below: its first key, its number and its record
+// count. Entries are packed capacity - 1 to a block, as the original engine leaves a
+// rebuilt index; while a level needs more than one block, the next level holds one entry
+// per block of it (first key, block number, the sum of the counts). The single block of
+// the top level is the root. Every index block is linked into one chain.
+//
+// Version 7 files number the blocks from the root down, level by level, and chain them in
+// that order. Older files number them as a growing tree allocates them: a level that
+// gets its second block gets its parent block at once, and a parent block goes into the
+// chain just before the child it was made for.
+#ifndef HINMEI_ENGINE_TREE_BUILDER_H_
+#define HINMEI_ENGINE_TREE_BUILDER_H_
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/block_sink.h"
+#include "engine/format/header.h"
+
+namespace engine {
+
+// Entries per block of a tree with keys of `key_size` bytes.
+int TreeCapacity(int key_size, int block_size);
+
+class TreeBuilder {
+ public:
+  TreeBuilder(int key_size, int block_size, bool root_first);
+
+  void AddLeaf(const char* key, int child, std::uint32_t count);
+  // Writes the tree's blocks and sets its counters, root and levels in `header`.
+  void Write(BlockSink& sink, format::Header& header);
+
+ private:
+  struct Level {
+    std::vector<char> keys;
+    std::vector<int> children;
+    std::vector<std::uint32_t> counts;
+    std::size_t size() const { return children.size(); }
+  };
+
+  void BuildLevels();
+  void NumberRootFirst();
+  void NumberAsGrown();
+  void Allocate(std::size_t level, std::size_t index, std::vector<int>::iterator* before);
+
+  int key_size_;
+  int block_size_;
+  int per_block_;
+  bool root_first_;
+  std::vector<Level> levels_;             // levels_[0] holds the leaf entries
+  std::vector<std::vector<int>> number_;  // number_[l][b]: block number of block b of level l
+  std::vector<int> chain_;                // block numbers in chain order
+  int allocated_ = 0;
+};
+
+}  // namespace engine
+
+#endif  // HINMEI_ENGINE_TREE_BUILDER_H_

@@ -1,0 +1,95 @@
+#include "engine/x_records.h"
+
+#include <cstring>
+
+#include "engine/collation.h"
+#include "engine/format/bytes.h"
+#include "engine/key_sort.h"
+
+namespace engine {
+namespace {
+
+void PutShort(char* p, int v) {
+  format::PutBe16(p, static_cast<std::uint16_t>(static_cast<std::uint16_t>(v) ^ 0x8000));
+}
+void PutLong(char* p, std::uint32_t v) { format::PutBe32(p, v ^ 0x80000000u); }
+
+}  // namespace
+
+Placement::Placement(const MemberFile& db, bool packed)
+    : packed_(packed), capacity_(db.header().records_per_block()) {
+  if (packed_) return;
+  block_.resize(db.size());
+  slot_.resize(db.size());
+  for (const ChainBlock& b : db.chain()) {
+    for (int s = 0; s < b.count; ++s) {
+      block_[b.first_record + static_cast<std::size_t>(s)] = static_cast<std::uint16_t>(b.number);
+      slot_[b.first_record + static_cast<std::size_t>(s)] = static_cast<std::uint16_t>(s);
+    }
+  }
+}
+
+int Placement::block(std::size_t row) const {
+  return packed_ ? static_cast<int>(row / static_cast<std::size_t>(capacity_)) + 1 : block_[row];
+}
+
+int Placement::slot(std::size_t row) const {
+  return packed_ ? static_cast<int>(row % static_cast<std::size_t>(capacity_)) : slot_[row];
+}
+
+std::vector<char> MakeXRecords(const SecondaryIndex& index, const XLayout& layout, const MemberFile& db,
+                               int db_key_fields, const Placement& placement) {
+  const format::Header& h = db.header();
+  const bool dbcs = CollationOf(h).dbcs;
+  int key_size = 0;
+  for (int k = 0; k < db_key_fields; ++k) key_size += h.fields()[static_cast<std::size_t>(k)].size;
+  const std::size_t n = db.size();
+  const std::size_t rs = static_cast<std::size_t>(layout.record_size);
+  std::vector<char> records(n * rs);
+  for (std::size_t i = 0; i < n; ++i) {
+    const char* row = db.record(i);
+    char* out = records.data() + i * rs;
+    for (int p : index.fields) {
+      const format::FieldDescriptor& f = h.fields()[static_cast<std::size_t>(p)];
+      std::memcpy(out, row + f.offset, static_cast<std::size_t>(f.size));
+      if (index.case_insensitive && f.type == format::FieldType::kAlpha) FoldToUpper(out, f.size, dbcs);
+      out += f.size;
+    }
+    if (layout.keyed) {
+      std::memcpy(out, row, static_cast<std::size_t>(key_size));
+      PutShort(out + key_size, placement.block(i));
+    } else {
+      PutLong(out, static_cast<std::uint32_t>(i + 1));
+      PutShort(out + 4, placement.block(i));
+      PutShort(out + 6, placement.slot(i) * h.record_size());
+    }
+  }
+  return records;
+}
+
+std::vector<std::uint32_t> SortXRecords(const SecondaryIndex& index, const XLayout& layout,
+                                        const std::vector<char>& records) {
+  const std::size_t rs = static_cast<std::size_t>(layout.record_size);
+  const std::size_t ks = static_cast<std::size_t>(layout.key_size);
+  const std::size_t n = records.size() / rs;
+  bool any_descending = false;
+  for (bool d : index.descending) any_descending = any_descending || d;
+  if (!any_descending) return SortByKey(n, ks, [&](std::size_t i) { return records.data() + i * rs; });
+  // Complementing a descending field's bytes reverses its order.
+  std::vector<char> keys(n * ks);
+  for (std::size_t i = 0; i < n; ++i) {
+    char* k = keys.data() + i * ks;
+    std::memcpy(k, records.data() + i * rs, ks);
+    int at = 0;
+    for (std::size_t f = 0; f < index.fields.size(); ++f) {
+      int size = format::StoredSize(layout.fields[f].type, layout.fields[f].descriptor_size);
+      if (index.descending[f]) {
+        for (int b = 0; b < size; ++b) k[at + b] = static_cast<char>(~k[at + b]);
+      }
+      at += size;
+    }
+  }
+  return SortByKey(n, ks, [&](std::size_t i) { return keys.data() + i * ks; });
+}
+
+}  // namespace engine

@@ -1,0 +1,38 @@
+// The X records of a secondary index, made from the rows of its DB (layout.h): what
+// the index builder writes and what the family check compares an X file with.
+#ifndef HINMEI_ENGINE_X_RECORDS_H_
+#define HINMEI_ENGINE_X_RECORDS_H_
+
+#include <cstdint>
+#include <vector>
+
+#include "engine/secondary_index.h"
+#include "engine/table_file.h"
+
+namespace engine {
+
+// Where each row of a DB lies: as loaded (its chain), or once written packed.
+class Placement {
+ public:
+  Placement(const MemberFile& db, bool packed);
+  int block(std::size_t row) const;
+  int slot(std::size_t row) const;
+
+ private:
+  bool packed_;
+  int capacity_;
+  std::vector<std::uint16_t> block_;
+  std::vector<std::uint16_t> slot_;
+};
+
+// One X record per row, in row order (record_size bytes each).
+std::vector<char> MakeXRecords(const SecondaryIndex& index, const XLayout& layout, const MemberFile& db,
+                               int db_key_fields, const Placement& placement);
+
+// The order of X records by their key, descending fields reversed.
+std::vector<std::uint32_t> SortXRecords(const SecondaryIndex& index, const XLayout& layout,
+                                        const std::vector<char>& records);
+
+}  // namespace engine
+
+#endif  // HINMEI_ENGINE_X_RECORDS_H_
