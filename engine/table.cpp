@@ -131,12 +131,22 @@ class TTable::OpenState {
     try {
       AppendRow(engine_.fs(), path_, std::move(row));
     } catch (...) {
-      Reopen();
+      try {
+        Reopen();
+      } catch (const platform::EDBEngineError&) {
+        file_.reset();
+      }
       throw;
     }
     appending_ = false;
     current_.reset();
-    Reopen();
+    // The row is written; a read handle that cannot be had now is taken again when the
+    // table is next read.
+    try {
+      Reopen();
+    } catch (const platform::EDBEngineError&) {
+      file_.reset();
+    }
   }
 
  private:

@@ -1,0 +1,199 @@
+// BuildIndex, RefreshIndexDefs, DropTable and ReplaceTableFamily on tables of the
+// installer's shapes, with Japanese (CP932) keys.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <set>
+
+#include "engine/engine.h"
+#include "engine/family.h"
+#include "engine/family_check.h"
+#include "engine/table.h"
+#include "engine/table_operations.h"
+#include "engine/tests/test_support.h"
+#include "platform/cp932.h"
+#include "platform/exceptions.h"
+#include "platform/system_texts.h"
+#include "platform/testing/shared_data.h"
+#include "platform/testing/temp_folder.h"
+
+namespace engine {
+namespace {
+
+using platform::Utf8ToCp932;
+
+class BuildIndexTest : public ::testing::Test {
+ protected:
+  // A set item-number table: fCD, fGyo, fHinCD, fName; rows out of key order.
+  void CreateSetTable() {
+    TableSpec spec;
+    spec.fields = {{"fCD", 'I', 0}, {"fGyo", 'S', 0}, {"fHinCD", 'A', 12}, {"fName", 'A', 16}};
+    spec.block_size_kib = 1;
+    TableCreator creator(platform::OsFileSystem(), path_, spec);
+    const char* names[] = {"abc", "ABD", "表示", "ｱｲｳ", "あいう", "漢字", "ャa", "zz"};
+    for (int i = 0; i < 200; ++i) {
+      int cd = (i * 37) % 100;
+      creator.AddRow({FieldValue::Integer(cd), FieldValue::Integer(i / 100), FieldValue::Text("H" + std::to_string(i % 7)),
+                      FieldValue::Text(Utf8ToCp932(names[i % 8]))});
+    }
+    creator.Finish();
+  }
+
+  void Build(const std::string& name, const std::string& fields, IndexOptions options) {
+    table_.SetTableName(path_);
+    table_.BuildIndex(name, fields, options);
+  }
+
+  void ExpectSound() {
+    CheckReport report = CheckFamily(platform::OsFileSystem(), path_);
+    EXPECT_TRUE(report.ok()) << report.problems[0];
+    if (auto inspect = testing::Pxinspect(path_)) {
+      EXPECT_TRUE(inspect->passed) << inspect->output;
+    }
+  }
+
+  std::string EngineMessage(const std::function<void()>& action) {
+    try {
+      action();
+    } catch (const platform::EDBEngineError& e) {
+      return e.what();
+    }
+    return "(no error)";
+  }
+
+  platform::testing::TempFolder temp_;
+  std::string path_ = temp_ / "M6HINSET.DB";
+  Engine engine_{platform::OsFileSystem(), temp_ / "aliases.ini"};
+  TTable table_{engine_};
+};
+
+TEST_F(BuildIndexTest, PrimaryThenSecondaryIndexesAsTheInstallerBuildsThem) {
+  CreateSetTable();
+  Build("", "fCD;fGyo", ixPrimary);
+  Build("fHinCD", "fHinCD", 0);
+  Build("ix2", "fName", ixCaseInsensitive);
+  EXPECT_EQ(testing::FilesIn(temp_.Path()),
+            (std::vector<std::string>{"M6HINSET.DB", "M6HINSET.PX", "M6HINSET.X03", "M6HINSET.XG0", "M6HINSET.Y03",
+                                      "M6HINSET.YG0"}));
+  auto rows = testing::ReadRows(path_);
+  for (std::size_t i = 1; i < rows.size(); ++i) {
+    auto key = [&](std::size_t r) { return std::make_pair(rows[r][0].integer(), rows[r][1].integer()); };
+    EXPECT_LT(key(i - 1), key(i));
+  }
+  table_.RefreshIndexDefs();
+  EXPECT_EQ(table_.IndexDefs(), (std::vector<IndexDef>{{"", "fCD;fGyo", ixPrimary | ixUnique},
+                                                      {"fHinCD", "fHinCD", 0},
+                                                      {"ix2", "fName", ixCaseInsensitive}}));
+  // Case-insensitive keys are stored folded, ASCII letters only, trail bytes untouched.
+  MemberFile x = testing::LoadMember(temp_ / "M6HINSET.XG0");
+  std::set<std::string> keys;
+  for (std::size_t i = 0; i < x.size(); ++i) keys.insert(std::string(x.record(i), 16).c_str());
+  EXPECT_EQ(keys, (std::set<std::string>{"ABC", "ABD", "ZZ", Utf8ToCp932("表示"), Utf8ToCp932("ｱｲｳ"),
+                                         Utf8ToCp932("あいう"), Utf8ToCp932("漢字"), Utf8ToCp932("ャ") + "A"}));
+  ExpectSound();
+  // Building again changes nothing but what a rebuild must.
+  std::string db = testing::ReadBytes(path_);
+  std::string px = testing::ReadBytes(temp_ / "M6HINSET.PX");
+  Build("", "fCD;fGyo", ixPrimary);
+  EXPECT_EQ(testing::ReadBytes(path_), db);
+  EXPECT_EQ(testing::ReadBytes(temp_ / "M6HINSET.PX"), px);
+  ExpectSound();
+}
+
+TEST_F(BuildIndexTest, RefusesWhatCannotBeBuiltAndLeavesTheTableAsItWas) {
+  CreateSetTable();
+  std::string db = testing::ReadBytes(path_);
+  EXPECT_EQ(EngineMessage([&] { Build("", "fNone", ixPrimary); }),
+            texts::Format(texts::FieldNotFoundFormat(), "fNone") + "\r\n" + path_);
+  EXPECT_EQ(EngineMessage([&] { Build("ix", "fCD;fMissing", 0); }),
+            texts::Format(texts::FieldNotFoundFormat(), "fMissing") + "\r\n" + path_);
+  EXPECT_NE(EngineMessage([&] { Build("", "fGyo", ixPrimary); }).find("first fields"), std::string::npos);
+  EXPECT_NE(EngineMessage([&] { Build("", "fCD", ixPrimary); }).find("Key violation"), std::string::npos);
+  EXPECT_NE(EngineMessage([&] { Build("", "fHinCD", ixPrimary); }).find("first fields"), std::string::npos);
+  EXPECT_EQ(testing::FilesIn(temp_.Path()), (std::vector<std::string>{"M6HINSET.DB"}));
+  EXPECT_EQ(testing::ReadBytes(path_), db);
+}
+
+TEST_F(BuildIndexTest, AFieldAboveNineGetsAHexadecimalNumber) {
+  TableSpec spec;
+  for (int i = 1; i <= 11; ++i) spec.fields.push_back({"F" + std::to_string(i), 'I', 0});
+  spec.key_fields = 1;
+  TableCreator creator(platform::OsFileSystem(), path_, spec);
+  for (int i = 0; i < 5; ++i) {
+    std::vector<FieldValue> row;
+    for (int f = 0; f < 11; ++f) row.push_back(FieldValue::Integer(i * 11 + f));
+    creator.AddRow(row);
+  }
+  creator.Finish();
+  Build("F10", "F10", 0);
+  Build("F11", "F11", ixDescending);  // descending: not a field-number index
+  EXPECT_EQ(testing::FilesIn(temp_.Path()), (std::vector<std::string>{"M6HINSET.DB", "M6HINSET.PX", "M6HINSET.X0A",
+                                                                     "M6HINSET.XG0", "M6HINSET.Y0A", "M6HINSET.YG0"}));
+  ExpectSound();
+}
+
+TEST_F(BuildIndexTest, AnIndexOfTheSameNameIsReplaced) {
+  CreateSetTable();
+  Build("", "fCD;fGyo", ixPrimary);
+  Build("ix2", "fName", 0);
+  Build("ix2", "fName;fHinCD", ixCaseInsensitive);
+  table_.RefreshIndexDefs();
+  ASSERT_EQ(table_.IndexDefs().size(), 2u);
+  EXPECT_EQ(table_.IndexDefs()[1], (IndexDef{"ix2", "fName;fHinCD", ixCaseInsensitive}));
+  ExpectSound();
+}
+
+TEST_F(BuildIndexTest, SortOrdersWithoutAKnownCollationRefuseAlphaKeys) {
+  HINMEI_FIXTURE_DIR_OR_SKIP(db, "db\\");
+  std::string copy = temp_ / "HERCULES.DB";
+  testing::CopyFile(db + "HERCULES.DB", copy);
+  testing::CopyFile(db + "HERCULES.MB", temp_ / "HERCULES.MB");
+  std::string message = EngineMessage([&] { BuildIndex(platform::OsFileSystem(), copy, "", "TEMPLATE", ixPrimary); });
+  EXPECT_NE(message.find("ANSII850"), std::string::npos) << message;
+  EXPECT_EQ(testing::FilesIn(temp_.Path()), (std::vector<std::string>{"HERCULES.DB", "HERCULES.MB"}));
+}
+
+TEST_F(BuildIndexTest, AnExistingPrimaryIndexKeepsItsBlockSize) {
+  HINMEI_FIXTURE_DIR_OR_SKIP(fields, "fields\\");
+  std::string copy = temp_ / "long.db";
+  testing::CopyFile(fields + "long.db", copy);
+  testing::CopyFile(fields + "long.px", temp_ / "long.px");
+  BuildIndex(platform::OsFileSystem(), copy, "", "Id", ixPrimary);
+  MemberFile ours = testing::LoadMember(temp_ / "long.px");
+  MemberFile theirs = testing::LoadMember(fields + "long.px");
+  EXPECT_EQ(ours.header().block_size(), 4096);
+  EXPECT_EQ(ours.header().bytes(), theirs.header().bytes()) << "the old header is kept: its stamps already agree";
+  ASSERT_EQ(ours.size(), theirs.size());
+  EXPECT_EQ(std::memcmp(ours.record(0), theirs.record(0), static_cast<std::size_t>(ours.header().record_size())), 0);
+}
+
+TEST_F(BuildIndexTest, DropTableRemovesTheWholeFamily) {
+  CreateSetTable();
+  Build("", "fCD;fGyo", ixPrimary);
+  Build("fHinCD", "fHinCD", 0);
+  testing::WriteBytes(temp_ / "M6HINSET.VAL", "val");
+  testing::WriteBytes(temp_ / "OTHER.DB", "x");
+  table_.DropTable();
+  EXPECT_EQ(testing::FilesIn(temp_.Path()), (std::vector<std::string>{"OTHER.DB"}));
+  EXPECT_NE(EngineMessage([&] { table_.DropTable(); }).find("does not exist"), std::string::npos);
+}
+
+TEST_F(BuildIndexTest, ReplaceTableFamilyLeavesExactlyTheSourcesFiles) {
+  CreateSetTable();
+  Build("", "fCD;fGyo", ixPrimary);
+  Build("fHinCD", "fHinCD", 0);
+  std::string source = temp_ / "~new.DB";
+  TableCreator creator(platform::OsFileSystem(), source, testing::SmallSpec(1));
+  creator.AddRow({FieldValue::Integer(7), FieldValue::Text("seven"), FieldValue()});
+  creator.Finish();
+  std::string px = testing::ReadBytes(temp_ / "~new.PX");
+  ReplaceTableFamily(engine_, source, path_);
+  EXPECT_EQ(testing::FilesIn(temp_.Path()), (std::vector<std::string>{"M6HINSET.DB", "M6HINSET.PX"}));
+  EXPECT_EQ(testing::ReadBytes(temp_ / "M6HINSET.PX"), px);
+  EXPECT_EQ(testing::ReadRows(path_)[0][1], FieldValue::Text("seven"));
+  ExpectSound();
+}
+
+}  // namespace
+}  // namespace engine
