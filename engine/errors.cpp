@@ -13,7 +13,7 @@ void ThrowEngineError(const std::string& problem, const std::string& path) {
 }
 
 void ThrowCorrupt(const std::string& detail, const std::string& path) {
-  ThrowEngineError("Corrupt table file: " + detail + ".", path);
+  throw ECorruptFile(EngineMessage("Corrupt table file: " + detail + ".", path));
 }
 
 void ThrowFileError(const platform::EInOutError& error, const std::string& path) {

@@ -13,6 +13,13 @@ namespace engine {
 std::string EngineMessage(const std::string& problem, const std::string& path);
 [[noreturn]] void ThrowEngineError(const std::string& problem, const std::string& path);
 
+// The engine error for a damaged or foreign file, told apart from failures of the file
+// operations themselves.
+class ECorruptFile : public platform::EDBEngineError {
+ public:
+  using platform::EDBEngineError::EDBEngineError;
+};
+
 // A damaged or foreign file: "Corrupt table file: <detail>."
 [[noreturn]] void ThrowCorrupt(const std::string& detail, const std::string& path);
 

@@ -54,7 +54,7 @@ struct Change {
         try {
           index.old_y = ReadHeader(write.Hold(files.y), files.y);
           headers.push_back(*index.old_y);
-        } catch (const platform::EDBEngineError&) {
+        } catch (const ECorruptFile&) {
           // A damaged tree is written anew from its X file.
         }
       }

@@ -30,8 +30,8 @@ class Append : public ::testing::Test {
     spec.block_size_kib = 1;
     TableCreator creator(platform::OsFileSystem(), path_, spec);
     for (int i : {3, 1, 2}) {
-      creator.AddRow({FieldValue::Integer(i * 10), FieldValue::Text("C:\\m" + std::to_string(i) + "\\"),
-                      FieldValue::Text(Utf8ToCp932("品名" + std::to_string(i)))});
+      creator.AddRow({FieldValue::Integer(i * 10), FieldValue::Text(testing::Numbered("C:\\m", i) + "\\"),
+                      FieldValue::Text(Utf8ToCp932(testing::Numbered("品名", i)))});
     }
     creator.Finish();
     if (with_indexes) {

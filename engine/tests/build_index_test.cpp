@@ -34,7 +34,7 @@ class BuildIndexTest : public ::testing::Test {
     const char* names[] = {"abc", "ABD", "表示", "ｱｲｳ", "あいう", "漢字", "ャa", "zz"};
     for (int i = 0; i < 200; ++i) {
       int cd = (i * 37) % 100;
-      creator.AddRow({FieldValue::Integer(cd), FieldValue::Integer(i / 100), FieldValue::Text("H" + std::to_string(i % 7)),
+      creator.AddRow({FieldValue::Integer(cd), FieldValue::Integer(i / 100), FieldValue::Text(testing::Numbered("H", i % 7)),
                       FieldValue::Text(Utf8ToCp932(names[i % 8]))});
     }
     creator.Finish();
@@ -117,7 +117,7 @@ TEST_F(BuildIndexTest, RefusesWhatCannotBeBuiltAndLeavesTheTableAsItWas) {
 
 TEST_F(BuildIndexTest, AFieldAboveNineGetsAHexadecimalNumber) {
   TableSpec spec;
-  for (int i = 1; i <= 11; ++i) spec.fields.push_back({"F" + std::to_string(i), 'I', 0});
+  for (int i = 1; i <= 11; ++i) spec.fields.push_back({testing::Numbered("F", i), 'I', 0});
   spec.key_fields = 1;
   TableCreator creator(platform::OsFileSystem(), path_, spec);
   for (int i = 0; i < 5; ++i) {

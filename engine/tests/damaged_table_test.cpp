@@ -30,7 +30,7 @@ class DamagedTable : public ::testing::Test {
     path_ = temp_ / "T.DB";
     TableCreator creator(platform::OsFileSystem(), path_, testing::SmallSpec(0));
     for (int i = 1; i <= 80; ++i) {
-      creator.AddRow({FieldValue::Integer(i), FieldValue::Text("name" + std::to_string(i)), FieldValue()});
+      creator.AddRow({FieldValue::Integer(i), FieldValue::Text(testing::Numbered("name", i)), FieldValue()});
     }
     creator.Finish();
     bytes_ = testing::ReadBytes(path_);

@@ -80,6 +80,12 @@ std::optional<InspectResult> Pxinspect(const std::string& db_path) {
 #endif
 }
 
+std::string Numbered(const char* prefix, int n) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%s%d", prefix, n);
+  return text;
+}
+
 TableSpec SmallSpec(int key_fields) {
   TableSpec spec;
   spec.fields = {{"Code", 'I', 0}, {"Name", 'A', 20}, {"Kana", 'A', 10}};

@@ -35,6 +35,9 @@ struct InspectResult {
 };
 std::optional<InspectResult> Pxinspect(const std::string& db_path);
 
+// The prefix followed by n in decimal.
+std::string Numbered(const char* prefix, int n);
+
 // A small keyed table: fields (Code I, Name A20, Kana A10), key on Code.
 TableSpec SmallSpec(int key_fields = 1);
 

@@ -1,0 +1,64 @@
+#include "engine/tests/other_process.h"
+
+#ifdef _WIN32
+#include <process.h>
+#include <stdlib.h>
+#else
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <climits>
+extern char** environ;
+#endif
+
+namespace engine::testing {
+namespace {
+
+std::string SelfPath() {
+#ifdef _WIN32
+  return _pgmptr;
+#else
+  char path[PATH_MAX];
+  ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+  return n > 0 ? std::string(path, static_cast<std::size_t>(n)) : std::string();
+#endif
+}
+
+}  // namespace
+
+OtherProcess::OtherProcess(const std::vector<std::string>& args) {
+  std::string self = SelfPath();
+  std::vector<std::string> quoted{self};
+  for (const std::string& a : args) quoted.push_back(a);
+  std::vector<char*> argv;
+  for (std::string& a : quoted) argv.push_back(a.data());
+  argv.push_back(nullptr);
+#ifdef _WIN32
+  intptr_t h = _spawnv(_P_NOWAIT, self.c_str(), argv.data());
+  started_ = h != -1;
+  handle_ = static_cast<long long>(h);
+#else
+  pid_t pid = 0;
+  started_ = posix_spawn(&pid, self.c_str(), nullptr, nullptr, argv.data(), environ) == 0;
+  handle_ = pid;
+#endif
+}
+
+int OtherProcess::Wait() {
+  if (!started_ || waited_) return -1;
+  waited_ = true;
+#ifdef _WIN32
+  int status = 0;
+  _cwait(&status, static_cast<intptr_t>(handle_), _WAIT_CHILD);
+  return status;
+#else
+  int status = 0;
+  waitpid(static_cast<pid_t>(handle_), &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
+}
+
+OtherProcess::~OtherProcess() { Wait(); }
+
+}  // namespace engine::testing
