@@ -1,0 +1,136 @@
+#include "install/master_copy.h"
+
+#include <gtest/gtest.h>
+
+#include "engine/session.h"
+#include "install/tests/install_fixture.h"
+#include "platform/cp932.h"
+#include "platform/system_texts.h"
+
+namespace install::testing {
+namespace {
+
+class MasterCopyTest : public InstallFixture {
+ protected:
+  void SetUp() override {
+    WriteMaster("m1", 1);
+    WriteMaster("m2", 2);
+    WriteUnitTable();
+    log_ = window_.CreateErrorLog();
+    // What the run's set-up leaves for the copy: the alias KELO9 in Session2.
+    engine::AddFolderAlias(components_->Session2, "KELO9", ManagementFolder(), "PARADOX");
+    components_->TblNew.SetDatabaseName("KELO9");
+  }
+  void TearDown() override { engine::DropAlias(components_->Session2, "KELO9"); }
+
+  bool Install(const std::string& destination, const std::string& source) {
+    os_fs_.ForceDirectories(destination);
+    InstallContext context{window_, *components_, fs_, *log_};
+    return InstallMaster(context, destination, source);
+  }
+
+  std::unique_ptr<ErrorLog> log_;
+};
+
+TEST_F(MasterCopyTest, MasterExistsLooksOnlyAtTheThreeTables) {
+  std::string folder = Destination(platform::Utf8ToCp932("表"));
+  os_fs_.ForceDirectories(folder);
+  for (const char* other : {"M8HINMEI.MB", "TANITBL.DB", "hinload_KB.dat", "hinload_SK.dat", "M8HINMEI.PX"}) {
+    platform::WriteWholeFile(os_fs_, folder + "\\" + other, "x");
+  }
+  EXPECT_FALSE(MasterExists(fs_, folder));
+  EXPECT_FALSE(MasterExists(fs_, folder + "\\"));
+  platform::WriteWholeFile(os_fs_, folder + "\\M6HINSET.DB", "x");
+  EXPECT_TRUE(MasterExists(fs_, folder));
+  EXPECT_TRUE(MasterExists(fs_, folder + "\\"));
+  EXPECT_FALSE(MasterExists(fs_, Destination("none")));
+}
+
+TEST_F(MasterCopyTest, CopiesIndexesAndClearsTheMarksOfTheTables) {
+  // Tables from a read-only medium arrive without their read-only mark.
+  os_fs_.SetAttributes(Medium() + "\\m1\\M8HINMEI.DB", platform::kAttributeReadOnly | platform::kAttributeHidden);
+  os_fs_.SetAttributes(Medium() + "\\m1\\M8HINMEI.MB", platform::kAttributeReadOnly);
+  EXPECT_TRUE(Install(Destination("a"), "m1"));
+  EXPECT_EQ(log_->Text(), "");
+  for (const char* table : {"M8HINMEI.DB", "M8HINMEI.MB"}) {
+    EXPECT_FALSE(os_fs_.GetAttributes(Destination("a") + "\\" + table) &
+                 (platform::kAttributeReadOnly | platform::kAttributeHidden)) << table;
+  }
+  // The memo texts travel with the item table; the indexes are those of the layout.
+  Rows items = ReadRows(Destination("a") + "\\M8HINMEI.DB");
+  ASSERT_EQ(items.size(), 5u);
+  EXPECT_EQ(items[0][3].text(), std::string(40, 'm') + platform::Utf8ToCp932("の備考"));
+  engine::TTable& tbl_new = components_->TblNew;
+  EXPECT_EQ(tbl_new.TableName(), Destination("a") + "\\TANITBL.DB");
+  tbl_new.SetTableName(Destination("a") + "\\M8HINMEI.DB");
+  tbl_new.RefreshIndexDefs();
+  EXPECT_EQ(tbl_new.IndexDefs(), (std::vector<engine::IndexDef>{{"", "fCD", engine::ixPrimary | engine::ixUnique},
+                                                                {"ix2", "fHinban", engine::ixCaseInsensitive}}));
+  tbl_new.SetTableName(Destination("a") + "\\M6HINSET.DB");
+  tbl_new.RefreshIndexDefs();
+  EXPECT_EQ(tbl_new.IndexDefs(), (std::vector<engine::IndexDef>{{"", "fCD;fGyo", engine::ixPrimary | engine::ixUnique},
+                                                                {"fHinCD", "fHinCD", 0}}));
+  for (const char* table : {"M8HINMEI.DB", "M7HIMST.DB", "M6HINSET.DB", "TANITBL.DB"}) {
+    ExpectFamilyOk(Destination("a") + "\\" + table);
+  }
+  // The unit table was sorted by its new key.
+  Rows units = ReadRows(Destination("a") + "\\TANITBL.DB");
+  ASSERT_EQ(units.size(), 3u);
+  EXPECT_EQ(units[0][0].text(), "EA");
+  // The alias and the session follow the destination.
+  EXPECT_EQ(components_->Session2.NetFileDir(), Destination("a"));
+  EXPECT_EQ(components_->Session2.AliasPath("KELO9"), Destination("a"));
+}
+
+TEST_F(MasterCopyTest, DestinationWithOrWithoutDelimiterGivesTheSameFiles) {
+  EXPECT_TRUE(Install(Destination("x") + "\\", "m1"));
+  EXPECT_TRUE(os_fs_.FileExists(Destination("x") + "\\M8HINMEI.PX"));
+  EXPECT_EQ(FilesIn(Destination("x")).size(), 15u);  // 7 copied files and 8 index files
+}
+
+TEST_F(MasterCopyTest, MissingItemTableSkipsOnlyItsBranchAndTheUnitTable) {
+  os_fs_.RemoveFile(Medium() + "\\m1\\M8HINMEI.DB");
+  EXPECT_FALSE(Install(Destination("a"), "m1"));
+  EXPECT_EQ(log_->Text(), texts::ItemMasterSourceMissing() + "\r\n" + Medium() + "\\m1\\M8HINMEI.DB\r\n" +
+                              texts::UnitCopyAbandoned() + "\r\n");
+  EXPECT_EQ(FilesIn(Destination("a")),
+            (std::vector<std::string>{"M6HINSET.DB", "M6HINSET.PX", "M6HINSET.X03", "M6HINSET.Y03", "M7HIMST.DB",
+                                      "M7HIMST.PX"}));
+  // A later master still gets its tables, but not its unit table, and is not registered.
+  EXPECT_FALSE(Install(Destination("b"), "m2"));
+  EXPECT_TRUE(os_fs_.FileExists(Destination("b") + "\\M8HINMEI.PX"));
+  EXPECT_FALSE(os_fs_.FileExists(Destination("b") + "\\TANITBL.DB"));
+  EXPECT_EQ(log_->Text(), texts::ItemMasterSourceMissing() + "\r\n" + Medium() + "\\m1\\M8HINMEI.DB\r\n" +
+                              texts::UnitCopyAbandoned() + "\r\n" + texts::UnitCopyAbandoned() + "\r\n");
+}
+
+TEST_F(MasterCopyTest, OptionalFilesMissSilently) {
+  for (const char* optional : {"M8HINMEI.MB", "hinload_KB.dat", "hinload_SK.dat"}) {
+    os_fs_.RemoveFile(Medium() + "\\m1\\" + optional);
+  }
+  EXPECT_TRUE(Install(Destination("a"), "m1"));
+  EXPECT_EQ(log_->Text(), "");
+  EXPECT_FALSE(os_fs_.FileExists(Destination("a") + "\\hinload_KB.dat"));
+}
+
+TEST_F(MasterCopyTest, MissingUnitTableFailsThisAndEveryLaterMaster) {
+  os_fs_.RemoveFile(ManagementFolder() + "\\TANITBL.DB");
+  EXPECT_FALSE(Install(Destination("a"), "m1"));
+  EXPECT_EQ(log_->Text(), texts::UnitTableMissing() + "\r\n" + ManagementFolder() + "\\TANITBL.DB\r\n");
+  EXPECT_FALSE(os_fs_.FileExists(Destination("a") + "\\hinload_KB.dat"));
+  EXPECT_FALSE(Install(Destination("b"), "m2"));
+  EXPECT_EQ(log_->Text(), texts::UnitTableMissing() + "\r\n" + ManagementFolder() + "\\TANITBL.DB\r\n" +
+                              texts::UnitCopyAbandoned() + "\r\n");
+}
+
+TEST_F(MasterCopyTest, EmptySourceSubfolderLooksAtTheMediumRoot) {
+  EXPECT_FALSE(Install(Destination("a"), ""));
+  std::string root = Medium() + "\\\\";  // FExeDir, then '\' before the name
+  EXPECT_EQ(log_->Text(), texts::ItemMasterSourceMissing() + "\r\n" + root + "M8HINMEI.DB\r\n" +
+                              texts::ClassificationSourceMissing() + "\r\n" + root + "M7HIMST.DB\r\n" +
+                              texts::SetItemSourceMissing() + "\r\n" + root + "M6HINSET.DB\r\n" +
+                              texts::UnitCopyAbandoned() + "\r\n");
+}
+
+}  // namespace
+}  // namespace install::testing

@@ -1,0 +1,99 @@
+#include "install/type_table.h"
+
+#include <gtest/gtest.h>
+
+#include "engine/session.h"
+#include "install/tests/install_fixture.h"
+#include "platform/exceptions.h"
+#include "platform/system_texts.h"
+
+namespace install::testing {
+namespace {
+
+class TypeTableTest : public InstallFixture {
+ protected:
+  void SetUp() override {
+    WriteTypeTable(Medium() + "\\M7HINCD.DB", 6);
+    WriteTypeTable(Target(), 3, /*secondary=*/true);
+    log_ = window_.CreateErrorLog();
+    engine::AddFolderAlias(components_->Session3, "KELO9A", TypeFolder(), "PARADOX");
+    components_->TblHsy.SetDatabaseName("KELO9A");
+  }
+  void TearDown() override { engine::DropAlias(components_->Session3, "KELO9A"); }
+
+  std::string Target() const { return TypeFolder() + "\\M7HINCD.DB"; }
+
+  void Replace() {
+    InstallContext context{window_, *components_, fs_, *log_};
+    ReplaceTypeTable(context);
+  }
+
+  std::unique_ptr<ErrorLog> log_;
+};
+
+TEST_F(TypeTableTest, ReplacedTableHasOnlyItsPrimaryIndex) {
+  ASSERT_EQ(FilesIn(TypeFolder()).size(), 4u);  // DB, PX, X02, Y02
+  window_.type_folder = TypeFolder() + "\\";
+  Replace();
+  EXPECT_EQ(log_->Text(), "");
+  EXPECT_EQ(FilesIn(TypeFolder()), (std::vector<std::string>{"M7HINCD.DB", "M7HINCD.PX"}));
+  EXPECT_EQ(ReadRows(Target()).size(), 6u);
+  ExpectFamilyOk(Target());
+  EXPECT_EQ(components_->TblHsy.TableName(), Target());
+  EXPECT_EQ(components_->TblHsy.IndexDefs(), (std::vector<engine::IndexDef>{{"", "fCD", engine::ixPrimary | engine::ixUnique}}));
+}
+
+TEST_F(TypeTableTest, MissingSourceLogsTwoLinesAndTouchesNothing) {
+  os_fs_.RemoveFile(Medium() + "\\M7HINCD.DB");
+  std::string before = platform::ReadWholeFile(os_fs_, Target());
+  Replace();
+  EXPECT_EQ(log_->Text(), texts::TypeSourceMissing() + "\r\n" + Medium() + "\\M7HINCD.DB\r\n");
+  EXPECT_EQ(platform::ReadWholeFile(os_fs_, Target()), before);
+  EXPECT_EQ(FilesIn(TypeFolder()).size(), 4u);
+}
+
+TEST_F(TypeTableTest, FolderWithoutTypeTableIsAnEngineErrorBeforeAnyCopy) {
+  window_.type_folder = temp_ / "empty";
+  os_fs_.ForceDirectories(window_.type_folder);
+  EXPECT_THROW(Replace(), platform::EDBEngineError);
+  EXPECT_TRUE(FilesIn(window_.type_folder).empty());
+}
+
+TEST_F(TypeTableTest, TableInUseIsRefusedAndTheOldOneStays) {
+  auto holder = os_fs_.Open(Target(), platform::Access::kRead, platform::Share::kReadWrite,
+                            platform::Disposition::kOpenExisting);
+  EXPECT_THROW(Replace(), platform::EDBEngineError);
+  holder.reset();
+  EXPECT_EQ(ReadRows(Target()).size(), 3u);
+  EXPECT_EQ(FilesIn(TypeFolder()).size(), 4u);  // no temporary copy left behind
+  ExpectFamilyOk(Target());
+}
+
+// Whichever file operation fails, the type table is either the old one or the new one,
+// complete, and nothing but its family is left in the folder.
+TEST_F(TypeTableTest, AFailureAtAnyStepLeavesAUsableTypeTable) {
+  const std::vector<std::string> old_files = FilesIn(TypeFolder());
+  const std::vector<std::string> new_files = {"M7HINCD.DB", "M7HINCD.PX"};
+  for (long n = 1;; ++n) {
+    WriteTypeTable(Target(), 3, /*secondary=*/true);
+    fs_.FailAt(n);
+    try {
+      Replace();
+    } catch (const platform::Exception&) {
+    }
+    bool reached = fs_.Triggered();
+    fs_.Reset();
+    SCOPED_TRACE("failed operation " + std::to_string(n));
+    ExpectFamilyOk(Target());
+    std::size_t rows = ReadRows(Target()).size();
+    std::vector<std::string> files = FilesIn(TypeFolder());
+    EXPECT_TRUE((rows == 3 && files == old_files) || (rows == 6 && files == new_files)) << rows << " rows, files: " << ::testing::PrintToString(files);
+    if (!reached) {
+      EXPECT_EQ(rows, 6u);
+      break;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace install::testing
