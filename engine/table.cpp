@@ -64,6 +64,7 @@ class TTable::OpenState {
   const format::Header& header() const { return header_; }
 
   void MoveLast() {
+    appending_ = false;
     if (!file_) Reopen();
     MemberFile db = MemberFile::Load(*file_, path_);
     header_ = db.header();

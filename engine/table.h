@@ -49,13 +49,14 @@ class TTable {
   bool Active() const;
 
   // Moves to the last row in the table's own order: key order when keyed, chain order
-  // otherwise. On an empty table there is no current row afterwards.
+  // otherwise. On an empty table there is no current row afterwards. A row begun with
+  // BeginAppend and not posted is dropped.
   void MoveLast();
   // The current row's field, null for a blank value or when there is no current row.
   // "項目 '%s' が見つかりません" for a field the table lacks.
   FieldValue ReadField(const std::string& field);
 
-  // Starts a new row with every field blank.
+  // Starts a new row with every field blank; ReadField reads it until it is posted.
   void BeginAppend();
   // Sets a field of the new row. Integers go into S, I, +, N, $ and # fields (and A
   // fields as decimal text); texts into A and memo fields. A value the field cannot hold
@@ -68,7 +69,8 @@ class TTable {
   void WriteField(const std::string& field, const FieldValue& value);
   // Writes the new row: into a keyed table in key order ("Key violation" for a key that
   // is already there, and nothing is written), into an unkeyed one at the end; the
-  // primary index and every maintained secondary index are updated with it.
+  // primary index and every maintained secondary index are updated with it. Afterwards
+  // there is no current row; when the write fails, the row stays begun.
   void PostRecord();
 
   // Builds an index over the rows of the closed table and writes its files beside it.
