@@ -6,6 +6,8 @@
 
 #include <optional>
 
+#include "app/alias_store_location.h"
+#include "engine/engine.h"
 #include "platform/file_system.h"
 #include "platform/system_texts.h"
 #include "ui/application.h"
@@ -22,10 +24,13 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   ui::Application application(dialogs);
   application.SetTitle(texts::ApplicationTitle());
 
+  platform::FileSystem& fs = platform::OsFileSystem();
+  engine::Engine engine(fs, app::AliasStorePath(fs));
+
   int exit_code = 1;
   std::optional<ui::TForm1> form;
   if (application.Guard(nullptr, [&] {
-        form.emplace(ui::FormDependencies{application, platform::OsFileSystem(), dialogs});
+        form.emplace(ui::FormDependencies{application, fs, dialogs, engine});
       })) {
     application.SetMainWindow(form->Handle());
     form->Show();

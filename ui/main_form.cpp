@@ -47,7 +47,10 @@ std::string ProgramFolderOfThisProcess() {
 }
 
 TForm1::TForm1(const FormDependencies& dependencies)
-    : FormWindow(dependencies.application), fs_(dependencies.fs), dialogs_(dependencies.dialogs) {
+    : FormWindow(dependencies.application),
+      fs_(dependencies.fs),
+      dialogs_(dependencies.dialogs),
+      components_(dependencies.engine) {
   std::vector<ControlLayout> layouts;
   for (const ControlDesign<TForm1>& control : Design()) layouts.push_back(control.Layout());
   RECT work = PrimaryWorkArea();

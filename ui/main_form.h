@@ -16,6 +16,8 @@
 #include <vector>
 
 #include "catalogue/master_list.h"
+#include "engine/engine.h"
+#include "install/engine_components.h"
 #include "install/install_window.h"
 #include "platform/file_system.h"
 #include "ui/application.h"
@@ -33,6 +35,7 @@ struct FormDependencies {
   Application& application;
   platform::FileSystem& fs;
   Dialogs& dialogs;
+  engine::Engine& engine;
 };
 
 class TForm1 final : public FormWindow,
@@ -136,6 +139,7 @@ class TForm1 final : public FormWindow,
 
   platform::FileSystem& fs_;
   Dialogs& dialogs_;
+  install::EngineComponents components_;  // Session1..3, TblHik, TblNew, TblHsy
   std::unique_ptr<MasterListView> list_;  // ListView1
   bool input_enabled_ = true;
   bool busy_ = false;

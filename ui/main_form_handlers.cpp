@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "catalogue/catalogue_reader.h"
+#include "install/install_run.h"
 #include "platform/system_texts.h"
 #include "ui/control_text.h"
 
@@ -114,7 +115,7 @@ void TForm1::Button3Click(Control sender) {
   SetText(sender == Control::Button3 ? Control::EdData0 : Control::EdData1, *path);
 }
 
-void TForm1::Button1Click(Control /*sender*/) {}
+void TForm1::Button1Click(Control /*sender*/) { install::Button1Click(*this, components_, fs_); }
 
 void TForm1::Button2Click(Control /*sender*/) { Close(); }
 

@@ -33,7 +33,7 @@ MainFormTest::~MainFormTest() {
 
 void MainFormTest::Open(const std::optional<std::string>& catalogue) {
   if (catalogue) platform::WriteWholeFile(platform::OsFileSystem(), folder_ / "kelo.txt", *catalogue);
-  form_ = std::make_unique<TForm1>(FormDependencies{application_, platform::OsFileSystem(), dialogs_});
+  form_ = std::make_unique<TForm1>(FormDependencies{application_, platform::OsFileSystem(), dialogs_, engine_});
   application_.SetMainWindow(form_->Handle());
   form_->Show();
   SetForegroundWindow(form_->Handle());

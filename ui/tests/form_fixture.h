@@ -12,6 +12,8 @@
 #include <optional>
 #include <string>
 
+#include "engine/engine.h"
+#include "platform/file_system.h"
 #include "platform/testing/temp_folder.h"
 #include "ui/application.h"
 #include "ui/main_form.h"
@@ -55,6 +57,7 @@ class MainFormTest : public ::testing::Test {
   FakeDialogs dialogs_;
   Application application_{dialogs_};
   platform::testing::TempFolder folder_;
+  engine::Engine engine_{platform::OsFileSystem(), folder_ / "aliases.cfg"};
   std::unique_ptr<TForm1> form_;
 
  private:
