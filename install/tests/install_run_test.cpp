@@ -125,7 +125,8 @@ TEST_F(InstallRunTest, TwoMastersAreCopiedAndRegisteredUnderConsecutiveCodes) {
       ExpectFamilyOk(Destination(dest) + "\\" + table);
     }
   }
-  EXPECT_EQ(platform::ReadWholeFile(os_fs_, Destination("b") + "\\hinload_SK.dat"), "SK load definition 2");
+  EXPECT_EQ(platform::ReadWholeFile(os_fs_, Destination("b") + "\\hinload_SK.dat"),
+            platform::ReadWholeFile(os_fs_, Medium() + "\\m2\\hinload_SK.dat"));
 }
 
 TEST_F(InstallRunTest, CodeLimitCascadesOverThreeMasters) {
