@@ -1,6 +1,7 @@
 #include "engine/family_rewrite.h"
 
 #include <cstring>
+#include <functional>
 
 #include "engine/block_sink.h"
 #include "engine/collation.h"
@@ -99,6 +100,45 @@ class Writer {
 
   std::uint16_t NextSequence() { return static_cast<std::uint16_t>(sequence_++); }
 
+  // What every new member takes from the DB: version, sort order, header name, a
+  // sequence number of its own.
+  format::HeaderSpec NewMemberSpec(FileType type, std::vector<NewField> fields, const std::string& extension) {
+    format::HeaderSpec spec;
+    spec.type = type;
+    spec.version = db_.version();
+    spec.fields = std::move(fields);
+    spec.sort_order = db_.sort_order();
+    spec.table_name = MemberTableName(db_.table_name(), extension);
+    spec.sequence = NextSequence();
+    return spec;
+  }
+
+  // The header of a PX or Y over keys `fields`: the old one where it fits, else a new
+  // one with blocks of the usual size. Its stamp 0x2C is its parent's counter.
+  Header TreeHeader(const std::optional<Header>& old, FileType type, const std::vector<NewField>& fields,
+                    const std::string& extension, int key_size, std::uint8_t parent_counter) {
+    Header h;
+    if (old && old->type() == type && SameFields(*old, fields)) {
+      h = *old;
+    } else {
+      format::HeaderSpec spec = NewMemberSpec(type, fields, extension);
+      spec.block_size_code = NewTreeBlockCode(key_size);
+      spec.auto_increment = 1;
+      h = format::NewHeader(spec);
+    }
+    h.SetU8(off::kStamp2C, parent_counter);
+    return h;
+  }
+
+  void WriteTree(const std::string& path, Header& header, int key_size, const std::function<void(TreeBuilder&)>& leaves) {
+    TreeBuilder tree(key_size, header.block_size(), header.version() >= format::kVersion7);
+    leaves(tree);
+    platform::File& out = write_.Create(path);
+    BlockSink sink(out, path, header.header_size(), header.block_size());
+    tree.Write(sink, header);
+    sink.Finish(header.bytes());
+  }
+
   void WriteDb() {
     MemberFile& db = *r_.db;
     Header& h = db.header();
@@ -129,30 +169,10 @@ class Writer {
   }
 
   std::uint8_t WritePrimary(const Placement& placement) {
-    std::vector<NewField> key = FieldsOf(db_, r_.key_fields);
-    Header px;
-    if (r_.old_px && r_.old_px->type() == FileType::kPrimaryIndex && SameFields(*r_.old_px, key)) {
-      px = *r_.old_px;
-    } else {
-      format::HeaderSpec spec;
-      spec.type = FileType::kPrimaryIndex;
-      spec.version = db_.version();
-      spec.fields = key;
-      spec.sort_order = db_.sort_order();
-      spec.table_name = MemberTableName(db_.table_name(), "PX");
-      spec.sequence = NextSequence();
-      spec.auto_increment = 1;
-      spec.block_size_code = NewTreeBlockCode(key_size_);
-      px = format::NewHeader(spec);
-    }
-    px.SetU8(off::kStamp2C, db_.U8(off::kStamp2D));
+    Header px = TreeHeader(r_.old_px, FileType::kPrimaryIndex, FieldsOf(db_, r_.key_fields), "PX", key_size_,
+                           db_.U8(off::kStamp2D));
     std::string path = r_.family->px.empty() ? r_.family->Path("PX") : r_.family->px;
-    TreeBuilder tree(key_size_, px.block_size(), px.version() >= format::kVersion7);
-    AddDbLeaves(tree, placement);
-    platform::File& out = write_.Create(path);
-    BlockSink sink(out, path, px.header_size(), px.block_size());
-    tree.Write(sink, px);
-    sink.Finish(px.bytes());
+    WriteTree(path, px, key_size_, [&](TreeBuilder& tree) { AddDbLeaves(tree, placement); });
     return px.U8(off::kStamp2C);
   }
 
@@ -171,18 +191,13 @@ class Writer {
         index.old_x->key_fields() == layout.key_fields && SameFields(*index.old_x, layout.fields)) {
       x = *index.old_x;
     } else {
-      format::HeaderSpec spec;
-      spec.type = type;
-      spec.version = db_.version();
+      format::HeaderSpec spec =
+          NewMemberSpec(type, layout.fields, SecondaryExtension(index.composite, index.number, false));
       spec.block_size_code = db_.block_size() / 1024;
-      spec.fields = layout.fields;
       spec.key_fields = layout.key_fields;
-      spec.sort_order = db_.sort_order();
       spec.code_page = db_.code_page();
       spec.sort_id = db_.sort_id();
       if (index.composite) spec.index_name = index.name;
-      spec.table_name = MemberTableName(db_.table_name(), SecondaryExtension(index.composite, index.number, false));
-      spec.sequence = NextSequence();
       spec.index_field = static_cast<std::uint8_t>(index.fields[0] + 1);
       spec.options = options;
       spec.update_time = db_.has_data_header() ? db_.U32(off::kUpdateTime) : 0;
@@ -225,37 +240,19 @@ class Writer {
     x.SetPackedBlocks(blocks, static_cast<std::uint32_t>(n));
     x_sink.Finish(x.bytes());
 
-    std::vector<NewField> y_fields(layout.fields.begin(), layout.fields.begin() + layout.key_fields);
-    Header y;
-    const FileType y_type = index.composite ? FileType::kCompositeTree : FileType::kSecondaryTree;
-    if (index.old_y && index.old_y->type() == y_type && SameFields(*index.old_y, y_fields)) {
-      y = *index.old_y;
-    } else {
-      format::HeaderSpec spec;
-      spec.type = y_type;
-      spec.version = db_.version();
-      spec.block_size_code = NewTreeBlockCode(layout.key_size);
-      spec.fields = y_fields;
-      spec.sort_order = db_.sort_order();
-      spec.table_name = MemberTableName(db_.table_name(), SecondaryExtension(index.composite, index.number, true));
-      spec.sequence = NextSequence();
-      spec.auto_increment = 1;
-      y = format::NewHeader(spec);
-    }
-    y.SetU8(off::kStamp2C, x.U8(off::kStamp2D));
-    TreeBuilder tree(layout.key_size, y.block_size(), y.version() >= format::kVersion7);
-    for (std::size_t first = 0; first < n; first += static_cast<std::size_t>(capacity)) {
-      std::size_t count = std::min(static_cast<std::size_t>(capacity), n - first);
-      tree.AddLeaf(records.data() + order[first] * rs, static_cast<int>(first / static_cast<std::size_t>(capacity)) + 1,
-                   static_cast<std::uint32_t>(count));
-    }
-    std::string y_path = index.files.y.empty()
-                             ? r_.family->Path(SecondaryExtension(index.composite, index.number, true))
-                             : index.files.y;
-    platform::File& y_out = write_.Create(y_path);
-    BlockSink y_sink(y_out, y_path, y.header_size(), y.block_size());
-    tree.Write(y_sink, y);
-    y_sink.Finish(y.bytes());
+    const std::string y_extension = SecondaryExtension(index.composite, index.number, true);
+    Header y = TreeHeader(index.old_y, index.composite ? FileType::kCompositeTree : FileType::kSecondaryTree,
+                          std::vector<NewField>(layout.fields.begin(), layout.fields.begin() + layout.key_fields),
+                          y_extension, layout.key_size, x.U8(off::kStamp2D));
+    std::string y_path = index.files.y.empty() ? r_.family->Path(y_extension) : index.files.y;
+    WriteTree(y_path, y, layout.key_size, [&](TreeBuilder& tree) {
+      const auto per_block = static_cast<std::size_t>(capacity);
+      for (std::size_t first = 0; first < n; first += per_block) {
+        std::size_t count = std::min(per_block, n - first);
+        tree.AddLeaf(records.data() + order[first] * rs, static_cast<int>(first / per_block) + 1,
+                     static_cast<std::uint32_t>(count));
+      }
+    });
   }
 
   FamilyWrite& write_;

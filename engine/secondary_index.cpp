@@ -1,6 +1,7 @@
 #include "engine/secondary_index.h"
 
 #include "engine/errors.h"
+#include "engine/field_lookup.h"
 
 namespace engine {
 namespace {
@@ -10,13 +11,6 @@ using format::NewField;
 
 NewField CopyOf(const format::FieldDescriptor& f, std::uint16_t number) {
   return NewField{f.type, f.descriptor_size, f.name, number};
-}
-
-int FieldByName(const format::Header& db, const std::string& name) {
-  for (std::size_t i = 0; i < db.fields().size(); ++i) {
-    if (FoldName(db.fields()[i].name) == FoldName(name)) return static_cast<int>(i);
-  }
-  return -1;
 }
 
 }  // namespace
@@ -69,7 +63,7 @@ SecondaryIndex IndexOfHeader(const format::Header& x, const format::Header& db, 
       position = (f.number & ~format::kDescendingFieldBit) - 1;
       descending = (f.number & format::kDescendingFieldBit) != 0;
     } else {
-      position = FieldByName(db, f.name);
+      position = FindField(db, f.name);
       descending = (x.options() & format::kOptionDescending) != 0;
     }
     if (position < 0 || position >= static_cast<int>(db.fields().size()) ||

@@ -8,6 +8,7 @@
 #include "engine/engine.h"
 #include "engine/errors.h"
 #include "engine/family.h"
+#include "engine/field_lookup.h"
 #include "engine/format/field_codec.h"
 #include "engine/memo_file.h"
 #include "engine/session.h"
@@ -21,16 +22,6 @@ namespace {
 constexpr char kOpenTableProblem[] = "Cannot perform this operation on an open table.";
 
 bool NamesPath(const std::string& name) { return name.find_first_of("\\/:") != std::string::npos; }
-
-int FindField(const format::Header& h, const std::string& name) {
-  for (std::size_t i = 0; i < h.fields().size(); ++i) {
-    if (h.fields()[i].name == name) return static_cast<int>(i);
-  }
-  for (std::size_t i = 0; i < h.fields().size(); ++i) {
-    if (FoldName(h.fields()[i].name) == FoldName(name)) return static_cast<int>(i);
-  }
-  return -1;
-}
 
 }  // namespace
 
@@ -59,6 +50,16 @@ class TTable::OpenState {
   // The read handle goes while the engine writes the family: a write needs the file to
   // itself.
   void Release() { file_.reset(); }
+
+  // A read handle that cannot be had after a write is taken again when the table is
+  // next read.
+  void ReopenQuietly() {
+    try {
+      Reopen();
+    } catch (const platform::EDBEngineError&) {
+      file_.reset();
+    }
+  }
 
   const std::string& path() const { return path_; }
   const format::Header& header() const { return header_; }
@@ -132,22 +133,12 @@ class TTable::OpenState {
     try {
       AppendRow(engine_.fs(), path_, std::move(row));
     } catch (...) {
-      try {
-        Reopen();
-      } catch (const platform::EDBEngineError&) {
-        file_.reset();
-      }
+      ReopenQuietly();
       throw;
     }
     appending_ = false;
     current_.reset();
-    // The row is written; a read handle that cannot be had now is taken again when the
-    // table is next read.
-    try {
-      Reopen();
-    } catch (const platform::EDBEngineError&) {
-      file_.reset();
-    }
+    ReopenQuietly();
   }
 
  private:

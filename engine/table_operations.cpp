@@ -7,6 +7,7 @@
 #include "engine/family.h"
 #include "engine/family_rewrite.h"
 #include "engine/family_write.h"
+#include "engine/field_lookup.h"
 #include "engine/format/blob.h"
 #include "engine/format/bytes.h"
 #include "engine/format/field_codec.h"
@@ -103,13 +104,7 @@ std::vector<int> FieldPositions(const Header& db, const std::string& list, const
     std::string name = Trimmed(list.substr(start, end - start));
     start = end + 1;
     if (name.empty()) continue;
-    int found = -1;
-    for (std::size_t i = 0; i < db.fields().size() && found < 0; ++i) {
-      if (db.fields()[i].name == name) found = static_cast<int>(i);
-    }
-    for (std::size_t i = 0; i < db.fields().size() && found < 0; ++i) {
-      if (FoldName(db.fields()[i].name) == FoldName(name)) found = static_cast<int>(i);
-    }
+    int found = FindField(db, name);
     if (found < 0) ThrowEngineError(texts::Format(texts::FieldNotFoundFormat(), name), path);
     for (int p : positions) {
       if (p == found) ThrowEngineError("The field '" + name + "' is named twice in the index.", path);

@@ -56,22 +56,6 @@ class Append : public ::testing::Test {
     return codes;
   }
 
-  void ExpectSound() {
-    CheckReport report = CheckFamily(platform::OsFileSystem(), path_);
-    EXPECT_TRUE(report.ok()) << report.problems[0];
-    if (auto inspect = testing::Pxinspect(path_)) {
-      EXPECT_TRUE(inspect->passed) << inspect->output;
-    }
-  }
-
-  std::vector<std::string> Snapshot() {
-    std::vector<std::string> files;
-    for (const std::string& name : testing::FilesIn(temp_.Path())) {
-      files.push_back(name + "=" + testing::ReadBytes(temp_ / name));
-    }
-    return files;
-  }
-
   platform::testing::TempFolder temp_;
   std::string path_ = temp_ / "M6hink.DB";
   Engine engine_{platform::OsFileSystem(), temp_ / "aliases.ini"};
@@ -93,7 +77,7 @@ TEST_F(Append, UnkeyedTableGetsTheRowAtTheEndAndMoveLastFindsIt) {
   format::Header after = testing::LoadMember(path_).header();
   for (int o : {off::kStamp2D, off::kStamp2E}) EXPECT_EQ(after.U8(o), before.U8(o));
   EXPECT_EQ(after.U32(off::kUpdateTime), before.U32(off::kUpdateTime));
-  ExpectSound();
+  testing::ExpectSoundFamily(path_);
 }
 
 TEST_F(Append, KeyedTableWithIndexesTakesTheRowInKeyOrder) {
@@ -103,7 +87,7 @@ TEST_F(Append, KeyedTableWithIndexesTakesTheRowInKeyOrder) {
   EXPECT_EQ(Codes(), (std::vector<std::int64_t>{5, 10, 15, 20, 30}));
   table_.MoveLast();
   EXPECT_EQ(table_.ReadField("fCD"), FieldValue::Integer(30));
-  ExpectSound();
+  testing::ExpectSoundFamily(path_);
   std::vector<IndexDef> defs = ReadIndexDefs(platform::OsFileSystem(), path_);
   ASSERT_EQ(defs.size(), 3u);
   EXPECT_EQ(defs[1], (IndexDef{"fPath", "fPath", 0}));
@@ -112,7 +96,7 @@ TEST_F(Append, KeyedTableWithIndexesTakesTheRowInKeyOrder) {
 
 TEST_F(Append, AKeyViolationOrAValueThatDoesNotFitWritesNothing) {
   Create(1, true);
-  std::vector<std::string> before = Snapshot();
+  std::vector<std::string> before = testing::FolderSnapshot(temp_.Path());
   try {
     Post(20, "C:\\x\\", "dup");
     ADD_FAILURE() << "no key violation";
@@ -130,7 +114,7 @@ TEST_F(Append, AKeyViolationOrAValueThatDoesNotFitWritesNothing) {
   } catch (const platform::EDBEngineError& e) {
     EXPECT_EQ(std::string(e.what()), texts::Format(texts::FieldNotFoundFormat(), "fNone") + "\r\n" + path_);
   }
-  EXPECT_EQ(Snapshot(), before);
+  EXPECT_EQ(testing::FolderSnapshot(temp_.Path()), before);
   table_.WriteField("fCD", 40);
   table_.WriteField("fMei", std::string(20, 'x'));  // exactly the field's size
   table_.PostRecord();
@@ -149,7 +133,7 @@ TEST_F(Append, EmptyTableHasNoLastRow) {
   table_.PostRecord();
   table_.MoveLast();
   EXPECT_EQ(table_.ReadField("Code"), FieldValue::Integer(1));
-  ExpectSound();
+  testing::ExpectSoundFamily(path_);
 }
 
 TEST_F(Append, MemosAndAutoIncrementValues) {
@@ -179,7 +163,7 @@ TEST_F(Append, MemosAndAutoIncrementValues) {
   EXPECT_EQ(testing::LoadMember(path_).header().U32(off::kAutoInc), 5u);
   table_.MoveLast();
   EXPECT_EQ(table_.ReadField("Note"), FieldValue::Text("tiny"));
-  ExpectSound();
+  testing::ExpectSoundFamily(path_);
 }
 
 TEST_F(Append, ATableComponentMustBeClosedToBeRepointedOrIndexed) {

@@ -45,14 +45,6 @@ class BuildIndexTest : public ::testing::Test {
     table_.BuildIndex(name, fields, options);
   }
 
-  void ExpectSound() {
-    CheckReport report = CheckFamily(platform::OsFileSystem(), path_);
-    EXPECT_TRUE(report.ok()) << report.problems[0];
-    if (auto inspect = testing::Pxinspect(path_)) {
-      EXPECT_TRUE(inspect->passed) << inspect->output;
-    }
-  }
-
   std::string EngineMessage(const std::function<void()>& action) {
     try {
       action();
@@ -91,14 +83,14 @@ TEST_F(BuildIndexTest, PrimaryThenSecondaryIndexesAsTheInstallerBuildsThem) {
   for (std::size_t i = 0; i < x.size(); ++i) keys.insert(std::string(x.record(i), 16).c_str());
   EXPECT_EQ(keys, (std::set<std::string>{"ABC", "ABD", "ZZ", Utf8ToCp932("表示"), Utf8ToCp932("ｱｲｳ"),
                                          Utf8ToCp932("あいう"), Utf8ToCp932("漢字"), Utf8ToCp932("ャ") + "A"}));
-  ExpectSound();
+  testing::ExpectSoundFamily(path_);
   // Building again changes nothing but what a rebuild must.
   std::string db = testing::ReadBytes(path_);
   std::string px = testing::ReadBytes(temp_ / "M6HINSET.PX");
   Build("", "fCD;fGyo", ixPrimary);
   EXPECT_EQ(testing::ReadBytes(path_), db);
   EXPECT_EQ(testing::ReadBytes(temp_ / "M6HINSET.PX"), px);
-  ExpectSound();
+  testing::ExpectSoundFamily(path_);
 }
 
 TEST_F(BuildIndexTest, RefusesWhatCannotBeBuiltAndLeavesTheTableAsItWas) {
@@ -130,7 +122,7 @@ TEST_F(BuildIndexTest, AFieldAboveNineGetsAHexadecimalNumber) {
   Build("F11", "F11", ixDescending);  // descending: not a field-number index
   EXPECT_EQ(testing::FilesIn(temp_.Path()), (std::vector<std::string>{"M6HINSET.DB", "M6HINSET.PX", "M6HINSET.X0A",
                                                                      "M6HINSET.XG0", "M6HINSET.Y0A", "M6HINSET.YG0"}));
-  ExpectSound();
+  testing::ExpectSoundFamily(path_);
 }
 
 TEST_F(BuildIndexTest, AnIndexOfTheSameNameIsReplaced) {
@@ -141,7 +133,7 @@ TEST_F(BuildIndexTest, AnIndexOfTheSameNameIsReplaced) {
   table_.RefreshIndexDefs();
   ASSERT_EQ(table_.IndexDefs().size(), 2u);
   EXPECT_EQ(table_.IndexDefs()[1], (IndexDef{"ix2", "fName;fHinCD", ixCaseInsensitive}));
-  ExpectSound();
+  testing::ExpectSoundFamily(path_);
 }
 
 TEST_F(BuildIndexTest, SortOrdersWithoutAKnownCollationRefuseAlphaKeys) {
@@ -192,7 +184,7 @@ TEST_F(BuildIndexTest, ReplaceTableFamilyLeavesExactlyTheSourcesFiles) {
   EXPECT_EQ(testing::FilesIn(temp_.Path()), (std::vector<std::string>{"M6HINSET.DB", "M6HINSET.PX"}));
   EXPECT_EQ(testing::ReadBytes(temp_ / "M6HINSET.PX"), px);
   EXPECT_EQ(testing::ReadRows(path_)[0][1], FieldValue::Text("seven"));
-  ExpectSound();
+  testing::ExpectSoundFamily(path_);
 }
 
 }  // namespace

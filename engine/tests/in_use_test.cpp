@@ -26,24 +26,15 @@ class InUse : public ::testing::Test {
     BuildIndex(platform::OsFileSystem(), path_, "Name", "Name", 0);
   }
 
-  std::vector<std::string> Snapshot() {
-    std::vector<std::string> files;
-    for (const std::string& name : testing::FilesIn(temp_.Path())) {
-      if (name == "ready" || name == "release") continue;
-      files.push_back(name + "=" + testing::ReadBytes(temp_ / name));
-    }
-    return files;
-  }
-
   void ExpectInUse(const std::function<void()>& write, const std::string& held) {
-    std::vector<std::string> before = Snapshot();
+    std::vector<std::string> before = testing::FolderSnapshot(temp_.Path(), {"ready", "release"});
     try {
       write();
       ADD_FAILURE() << "the write went through";
     } catch (const platform::EDBEngineError& e) {
       EXPECT_EQ(std::string(e.what()), std::string(kInUseProblem) + "\r\n" + held);
     }
-    EXPECT_EQ(Snapshot(), before);
+    EXPECT_EQ(testing::FolderSnapshot(temp_.Path(), {"ready", "release"}), before);
   }
 
   platform::testing::TempFolder temp_;

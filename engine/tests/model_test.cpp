@@ -97,11 +97,7 @@ TEST_P(RandomAppends, MatchTheModel) {
   }
   table.Close();
   ExpectModel(model);
-  CheckReport report = CheckFamily(platform::OsFileSystem(), path_);
-  EXPECT_TRUE(report.ok()) << report.problems[0];
-  if (auto inspect = testing::Pxinspect(path_)) {
-    EXPECT_TRUE(inspect->passed) << inspect->output;
-  }
+  testing::ExpectSoundFamily(path_);
 }
 
 INSTANTIATE_TEST_SUITE_P(Seeds, RandomAppends, ::testing::Values(1, 2, 3));

@@ -16,14 +16,6 @@ namespace {
 
 using platform::Utf8ToCp932;
 
-void ExpectSound(const std::string& path) {
-  CheckReport report = CheckFamily(platform::OsFileSystem(), path);
-  EXPECT_TRUE(report.ok()) << report.problems[0];
-  if (auto inspect = testing::Pxinspect(path)) {
-    EXPECT_TRUE(inspect->passed) << inspect->output;
-  }
-}
-
 class Creator : public ::testing::Test {
  protected:
   platform::testing::TempFolder temp_;
@@ -64,7 +56,7 @@ TEST_F(Creator, EveryFieldTypeRoundTripsAtLevelSeven) {
   EXPECT_EQ(rows[0][9], FieldValue::Integer(2));
   EXPECT_TRUE(rows[0][3].IsNull());
   EXPECT_TRUE(rows[0][12].IsNull());
-  ExpectSound(path_);
+  testing::ExpectSoundFamily(path_);
 }
 
 TEST_F(Creator, ThousandsOfRowsWithMemoTexts) {
@@ -90,7 +82,7 @@ TEST_F(Creator, ThousandsOfRowsWithMemoTexts) {
     const std::string& memo = memos[static_cast<std::size_t>(2999 - code)];
     EXPECT_EQ(r[2], memo.empty() ? FieldValue() : FieldValue::Text(memo)) << code;
   }
-  ExpectSound(path_);
+  testing::ExpectSoundFamily(path_);
 }
 
 TEST_F(Creator, DeepTreesInBothBlockLayouts) {
@@ -109,7 +101,7 @@ TEST_F(Creator, DeepTreesInBothBlockLayouts) {
     MemberFile px = testing::LoadMember(temp_ / "M8HINMEI.PX");
     EXPECT_EQ(px.header().index_levels(), 3);
     EXPECT_EQ(px.header().index_root() == 1, level == 7);  // root first only at level 7
-    ExpectSound(path_);
+    testing::ExpectSoundFamily(path_);
   }
 }
 

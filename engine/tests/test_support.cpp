@@ -4,7 +4,10 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include <gtest/gtest.h>
+
 #include "engine/family.h"
+#include "engine/family_check.h"
 #include "engine/format/field_codec.h"
 #include "engine/memo_file.h"
 #include "platform/cp932.h"
@@ -78,6 +81,23 @@ std::optional<InspectResult> Pxinspect(const std::string& db_path) {
   result.passed = status == 0;
   return result;
 #endif
+}
+
+void ExpectSoundFamily(const std::string& db_path) {
+  CheckReport report = CheckFamily(platform::OsFileSystem(), db_path);
+  EXPECT_TRUE(report.ok()) << report.problems[0];
+  if (auto inspect = Pxinspect(db_path)) {
+    EXPECT_TRUE(inspect->passed) << inspect->output;
+  }
+}
+
+std::vector<std::string> FolderSnapshot(const std::string& folder, const std::vector<std::string>& skip) {
+  std::vector<std::string> files;
+  for (const std::string& name : FilesIn(folder)) {
+    if (std::find(skip.begin(), skip.end(), name) != skip.end()) continue;
+    files.push_back(name + "=" + ReadBytes(folder + "\\" + name));
+  }
+  return files;
 }
 
 std::string Numbered(const char* prefix, int n) {

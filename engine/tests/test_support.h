@@ -38,6 +38,12 @@ std::optional<InspectResult> Pxinspect(const std::string& db_path);
 // The prefix followed by n in decimal.
 std::string Numbered(const char* prefix, int n);
 
+// Expects the family to pass our check and pxinspect (where that can run).
+void ExpectSoundFamily(const std::string& db_path);
+
+// "name=bytes" of every file in a folder, sorted; the names in `skip` left out.
+std::vector<std::string> FolderSnapshot(const std::string& folder, const std::vector<std::string>& skip = {});
+
 // A small keyed table: fields (Code I, Name A20, Kana A10), key on Code.
 TableSpec SmallSpec(int key_fields = 1);
 

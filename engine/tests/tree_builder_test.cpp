@@ -14,13 +14,12 @@
 namespace engine {
 namespace {
 
-// Builds a tree over the non-empty blocks of `data` into `out`, with `model`'s header.
-MemberFile Rebuild(const MemberFile& data, const MemberFile& model, const std::string& out) {
-  format::Header header = model.header();
-  TreeBuilder tree(header.key_size(), header.block_size(), header.version() >= format::kVersion7);
-  for (const ChainBlock& b : data.chain()) {
-    if (b.count > 0) tree.AddLeaf(data.record(b.first_record), b.number, static_cast<std::uint32_t>(b.count));
-  }
+TreeBuilder NewTree(const format::Header& h) {
+  return TreeBuilder(h.key_size(), h.block_size(), h.version() >= format::kVersion7);
+}
+
+// Writes the tree into `out` under a copy of `header` and reads it back.
+MemberFile Written(TreeBuilder& tree, format::Header header, const std::string& out) {
   auto file = platform::OsFileSystem().Open(out, platform::Access::kReadWrite, platform::Share::kExclusive,
                                             platform::Disposition::kCreateAlways);
   BlockSink sink(*file, out, header.header_size(), header.block_size());
@@ -28,6 +27,15 @@ MemberFile Rebuild(const MemberFile& data, const MemberFile& model, const std::s
   sink.Finish(header.bytes());
   file->Close();
   return testing::LoadMember(out);
+}
+
+// Builds a tree over the non-empty blocks of `data` into `out`, with `model`'s header.
+MemberFile Rebuild(const MemberFile& data, const MemberFile& model, const std::string& out) {
+  TreeBuilder tree = NewTree(model.header());
+  for (const ChainBlock& b : data.chain()) {
+    if (b.count > 0) tree.AddLeaf(data.record(b.first_record), b.number, static_cast<std::uint32_t>(b.count));
+  }
+  return Written(tree, model.header(), out);
 }
 
 void ExpectSameBlocks(const MemberFile& ours, const MemberFile& theirs) {
@@ -58,8 +66,8 @@ TEST(TreeBuilder, BuildsEveryLevelAboveTheLeaves) {
   for (const char* px : {"geog\\tblZCode.PX", "areas\\ZIPCODES.PX"}) {
     SCOPED_TRACE(px);
     MemberFile original = testing::LoadMember(root + px);
-    format::Header h = original.header();
-    TreeBuilder tree(h.key_size(), h.block_size(), h.version() >= format::kVersion7);
+    const format::Header& h = original.header();
+    TreeBuilder tree = NewTree(h);
     int leaf_level_blocks = 0;
     for (const ChainBlock& b : original.chain()) {
       // The leaves are the blocks the root does not point at.
@@ -74,14 +82,7 @@ TEST(TreeBuilder, BuildsEveryLevelAboveTheLeaves) {
       }
     }
     EXPECT_EQ(leaf_level_blocks, h.total_blocks() - 1);
-    std::string out = temp / "t.PX";
-    auto file = platform::OsFileSystem().Open(out, platform::Access::kReadWrite, platform::Share::kExclusive,
-                                              platform::Disposition::kCreateAlways);
-    BlockSink sink(*file, out, h.header_size(), h.block_size());
-    tree.Write(sink, h);
-    sink.Finish(h.bytes());
-    file->Close();
-    ExpectSameBlocks(testing::LoadMember(out), original);
+    ExpectSameBlocks(Written(tree, h, temp / "t.PX"), original);
   }
 }
 

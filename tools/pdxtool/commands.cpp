@@ -8,6 +8,7 @@
 #include "engine/errors.h"
 #include "engine/family.h"
 #include "engine/family_check.h"
+#include "engine/field_lookup.h"
 #include "engine/format/field_codec.h"
 #include "engine/memo_file.h"
 #include "engine/table.h"
@@ -170,14 +171,11 @@ int Append(platform::FileSystem& fs, const std::string& table, const std::vector
     std::size_t eq = a.find('=');
     if (eq == std::string::npos) throw UsageError{"'" + Utf8(a) + "' is not FIELD=VALUE"};
     std::string name = a.substr(0, eq);
-    const FieldDescriptor* field = nullptr;
-    for (const FieldDescriptor& f : h.fields()) {
-      if (engine::FoldName(f.name) == engine::FoldName(name)) field = &f;
-    }
-    if (field == nullptr) {
+    int field = engine::FindField(h, name);
+    if (field < 0) {
       t.WriteField(name, engine::FieldValue());  // raises the engine's "field not found"
     } else {
-      t.WriteField(name, ParseValue(*field, a.substr(eq + 1)));
+      t.WriteField(name, ParseValue(h.fields()[static_cast<std::size_t>(field)], a.substr(eq + 1)));
     }
   }
   t.PostRecord();
