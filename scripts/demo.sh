@@ -1,5 +1,64 @@
 #!/bin/bash
-# Builds the program and starts it on a demo install medium.
+# make demo: builds the program, writes a demo install medium and the estimating
+# application's data folders into a private Wine prefix, and starts HinmeiInstall.exe
+# from the medium's root, as a support engineer would on Windows.
+#
+# With a usable X display ($DISPLAY) the program opens there and the script returns when
+# it is closed. Without one, it opens on a virtual display; the script saves a picture of
+# the window, says where it is, and ends the program.
 set -eu
-echo "make demo: the demo install medium is not part of this build yet; 'make test' builds and tests what there is." >&2
-exit 1
+cd "$(dirname "$0")/.."
+root=$(pwd)
+jobs=$(nproc)
+
+echo "demo: building (the first build takes a few minutes)"
+cmake -S . -B build/native -DCMAKE_BUILD_TYPE=Debug >/dev/null
+cmake --build build/native -j "$jobs" --target demo_medium pdxtool >/dev/null
+cmake -S . -B build/win -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null
+cmake --build build/win -j "$jobs" --target HinmeiInstall >/dev/null
+
+demo=$root/build/demo
+prefix=$demo/wineprefix
+wine_run=(cmake/wine-run.sh --prefix="$prefix")
+"${wine_run[@]}" --init
+
+# C:\hinmei_medium is the medium; C:\kelo_v6\data0_v6 and C:\kelo_v6\data1_v6 are the
+# folders the program's window names by default. Every demo starts from scratch.
+drive_c=$prefix/drive_c
+medium=$drive_c/hinmei_medium
+rm -rf "$medium" "$drive_c/kelo_v6"
+build/native/tools/demo/demo_medium "$medium" "$drive_c/kelo_v6/data0_v6" "$drive_c/kelo_v6/data1_v6"
+cp build/win/app/HinmeiInstall.exe "$medium/"
+
+cat <<EOF
+demo: the medium is C:\\hinmei_medium (on Linux: $medium)
+demo: after an install, check what was written with
+        build/native/tools/pdxtool/pdxtool check $drive_c/kelo_v6/data0_v6/M6hink.DB
+        build/native/tools/pdxtool/pdxtool dump $drive_c/kelo_v6/data0_v6/M6hink.DB
+EOF
+
+if [[ -n ${DISPLAY-} ]] && xdpyinfo >/dev/null 2>&1; then
+  echo "demo: starting HinmeiInstall.exe on display $DISPLAY"
+  cd "$medium"
+  WINE_RUN_DISPLAY=$DISPLAY "$root/cmake/wine-run.sh" --prefix="$prefix" HinmeiInstall.exe
+  exit $?
+fi
+
+echo "demo: no display: starting HinmeiInstall.exe on a virtual one"
+"${wine_run[@]}" --start
+trap '"${wine_run[@]}" --stop' EXIT
+export DISPLAY=:$(tr -dc 0-9 <"$prefix.session/display")
+(cd "$medium" && exec "$root/cmake/wine-run.sh" --prefix="$prefix" HinmeiInstall.exe) >"$demo/run.log" 2>&1 &
+pid=$!
+picture=$demo/demo.png
+frame=$(scripts/grab-window.sh 'ケロナV6  品名マスタ　インストール' 757 "$picture" "$pid")
+read -r left top width height <<<"$frame"
+echo "demo: the window as it opened: $picture"
+# End the program with its Cancel button, at the bottom right of the client area.
+xdotool mousemove "$((left + (width - 757) / 2 + 704))" "$((top + height - (width - 757) / 2 - 33))" click 1
+for _ in $(seq 50); do
+  kill -0 "$pid" 2>/dev/null || break
+  sleep 0.1
+done
+kill "$pid" 2>/dev/null || true
+wait "$pid" 2>/dev/null || true

@@ -49,31 +49,13 @@ trap cleanup EXIT
 (cd "$work" && exec "$wine_run" --prefix="$prefix" "$program") >"$work/run.log" 2>&1 &
 pid=$!
 
-# The window exists before it is shown: wait until it is viewable at its final size.
-window=
-for _ in $(seq 150); do
-    line=$(xwininfo -root -tree 2>/dev/null | grep -F "\"$caption\"" | head -n1)
-    window=$(awk '{print $1}' <<<"$line")
-    if [[ -n $window ]]; then
-        info=$(xwininfo -id "$window" 2>/dev/null)
-        width=$(awk '/^ *Width:/ {print $2}' <<<"$info")
-        if grep -q 'Map State: IsViewable' <<<"$info" && ((${width:-0} >= 757)); then break; fi
-    fi
-    window=
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-done
-[[ -n $window ]] || { cat "$work/run.log" >&2; fail "the main window did not appear"; }
-height=$(awk '/^ *Height:/ {print $2}' <<<"$info")
-left=$(awk '/Absolute upper-left X:/ {print $4}' <<<"$info")
-top=$(awk '/Absolute upper-left Y:/ {print $4}' <<<"$info")
-
-sleep 1  # let the window finish drawing
+grabber=$(cd "$(dirname "$0")/../.." && pwd)/scripts/grab-window.sh
+frame_of_window=$("$grabber" "$caption" 757 "$output" "$pid") || { cat "$work/run.log" >&2; fail "the main window did not appear"; }
+read -r left top width height <<<"$frame_of_window"
 grab() {
     import -window root "$work/screen.png" &&
         convert "$work/screen.png" -crop "${width}x${height}+${left}+${top}" +repage "$1"
 }
-grab "$output" || fail "cannot grab the screen"
 
 # The client area (757 x 545 at 96 DPI) sits at the bottom centre of the frame Wine draws.
 frame=$(((width - 757) / 2))
