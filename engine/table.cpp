@@ -192,6 +192,7 @@ std::string TTable::ResolvedPath() {
   std::string folder;
   if (params) {
     folder = AliasStore::Value(*params, "PATH");
+    if (folder.empty()) ThrowEngineError("The alias '" + database_name_ + "' names no folder.", engine_.aliases().path());
   } else if (NamesPath(database_name_)) {
     folder = database_name_;
   } else {
