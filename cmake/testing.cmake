@@ -1,6 +1,6 @@
 # GoogleTest for both trees, and the Wine session that the cross tree's tests run in.
 #
-#   hinmei_add_gtests(TARGET [GUI])
+#   hinmei_add_gtests(TARGET [GUI] [PROPERTIES NAME VALUE...])
 #     registers every test of TARGET with ctest. GUI tests need the focus of the one
 #     Wine desktop, so they are serialised through a resource lock.
 
@@ -24,8 +24,8 @@ else()
 endif()
 
 function(hinmei_add_gtests target)
-  cmake_parse_arguments(arg "GUI" "" "" ${ARGN})
-  set(props TIMEOUT 120 ENVIRONMENT "HINMEI_SHARED_DIR=${HINMEI_SHARED_DIR}")
+  cmake_parse_arguments(arg "GUI" "" "PROPERTIES" ${ARGN})
+  set(props TIMEOUT 120 ENVIRONMENT "HINMEI_SHARED_DIR=${HINMEI_SHARED_DIR}" ${arg_PROPERTIES})
   if(CMAKE_CROSSCOMPILING)
     list(APPEND props FIXTURES_REQUIRED wine)
   endif()
