@@ -111,7 +111,8 @@ void WriteItemTable(platform::FileSystem& fs, const std::string& path, const Mas
     if (spec.memo_every > 0 && item % spec.memo_every == 0) {
       std::string text = remark + good;
       // Now and then a memo longer than a suballocated slot, so the memo file holds both kinds.
-      for (int k = item % (spec.memo_every * 7) == 0 ? 60 : 1; k > 0; --k) text += detail;
+      bool long_memo = spec.long_memo_every > 0 && item % spec.long_memo_every == 0;
+      for (int k = long_memo ? 60 : 1; k > 0; --k) text += detail;
       memo = Text(text);
     }
     creator.AddRow({Text(ItemCode(spec, item)), Text(hinban), Text(name), Text(size),

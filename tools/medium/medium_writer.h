@@ -18,7 +18,8 @@ struct MasterSpec {
   int items = 100;      // rows of the item table
   int set_rows = 0;     // rows of the set item-number table; 0: one per five items
   int classes = 0;      // rows of the classification table; 0: one per fifty items
-  int memo_every = 3;   // every n-th item carries a memo text (longer ones from time to time)
+  int memo_every = 3;        // every n-th item carries a memo text
+  int long_memo_every = 21;  // every n-th item's memo is a long one (a block of its own)
   std::uint32_t seed = 1;
   // A medium carries its tables without index files. With keyed_tables the item and set
   // tables still declare their keys (their .PX left out); otherwise every table comes
