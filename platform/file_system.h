@@ -109,6 +109,16 @@ class FileSystem {
 // The implementation of the operating system the program runs on.
 FileSystem& OsFileSystem();
 
+// The operating system's folder for temporary files (CP932, no trailing delimiter).
+std::string SystemTemporaryFolder();
+
+// A new, empty folder below the system's temporary folder, named after `prefix`.
+std::string MakeTemporaryFolder(FileSystem& fs, const std::string& prefix);
+
+// Removes a folder with everything below it, clearing read-only marks on the way;
+// what cannot be removed stays. A missing folder is no failure.
+void RemoveFolderTree(FileSystem& fs, const std::string& path);
+
 // Reads a whole file (opened for reading, others may read).
 std::string ReadWholeFile(FileSystem& fs, const std::string& path);
 // Writes a whole file, creating or truncating it, and flushes it.

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -326,6 +327,17 @@ class PosixFileSystem final : public FileSystem {
 FileSystem& OsFileSystem() {
   static PosixFileSystem instance;
   return instance;
+}
+
+std::string SystemTemporaryFolder() {
+  const char* tmp = std::getenv("TMPDIR");
+  std::string folder = tmp && *tmp ? tmp : "/tmp";
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  try {
+    return Utf8ToCp932(folder);
+  } catch (const EConvertError&) {
+    return "/tmp";
+  }
 }
 
 }  // namespace platform

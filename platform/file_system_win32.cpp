@@ -229,4 +229,19 @@ FileSystem& OsFileSystem() {
   return instance;
 }
 
+std::string SystemTemporaryFolder() {
+  wchar_t buffer[MAX_PATH + 1];
+  DWORD n = GetTempPathW(MAX_PATH + 1, buffer);
+  std::wstring folder(buffer, n > MAX_PATH ? 0 : n);
+  while (!folder.empty() && folder.back() == L'\\') folder.pop_back();
+  try {
+    return Narrow(folder);
+  } catch (const EConvertError&) {
+    // A user folder CP932 cannot hold: its short form can.
+    wchar_t short_path[MAX_PATH];
+    DWORD length = GetShortPathNameW(folder.c_str(), short_path, MAX_PATH);
+    return length > 0 && length < MAX_PATH ? Narrow(std::wstring(short_path, length)) : "C:\\Windows\\Temp";
+  }
+}
+
 }  // namespace platform

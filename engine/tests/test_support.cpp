@@ -1,5 +1,7 @@
 #include "engine/tests/test_support.h"
 
+#include "engine/table_rows.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -30,28 +32,7 @@ MemberFile LoadMember(const std::string& path) {
 }
 
 std::vector<std::vector<FieldValue>> ReadRows(const std::string& db_path) {
-  platform::FileSystem& fs = platform::OsFileSystem();
-  Family family = FindFamily(fs, db_path);
-  MemberFile db = LoadMember(family.db);
-  std::unique_ptr<platform::File> mb;
-  if (!family.mb.empty()) {
-    mb = fs.Open(family.mb, platform::Access::kRead, platform::Share::kReadWrite, platform::Disposition::kOpenExisting);
-  }
-  std::vector<std::vector<FieldValue>> rows;
-  for (std::size_t i = 0; i < db.size(); ++i) {
-    std::vector<FieldValue> row;
-    for (const format::FieldDescriptor& f : db.header().fields()) {
-      const char* data = db.record(i) + f.offset;
-      if (format::IsBlob(f.type)) {
-        row.push_back(format::IsBlank(data, f.size) ? FieldValue()
-                                                    : FieldValue::Text(ReadBlob(mb.get(), family.mb, f, data)));
-      } else {
-        row.push_back(format::DecodeField(f, data));
-      }
-    }
-    rows.push_back(std::move(row));
-  }
-  return rows;
+  return ReadAllRows(platform::OsFileSystem(), db_path);
 }
 
 std::vector<std::string> FilesIn(const std::string& folder) {

@@ -4,10 +4,7 @@
 
 #include "engine/alias_store.h"
 #include "engine/family_check.h"
-#include "engine/family.h"
-#include "engine/format/field_codec.h"
-#include "engine/memo_file.h"
-#include "engine/table_file.h"
+#include "engine/table_rows.h"
 #include "install/install_run.h"
 #include "platform/cp932.h"
 #include "platform/exceptions.h"
@@ -66,33 +63,7 @@ std::string InstallFixture::RunExpectingFailure() {
   return {};
 }
 
-Rows InstallFixture::ReadRows(const std::string& db_path) {
-  engine::Family family = engine::FindFamily(os_fs_, db_path);
-  auto db_file = os_fs_.Open(family.db, platform::Access::kRead, platform::Share::kReadWrite,
-                             platform::Disposition::kOpenExisting);
-  engine::MemberFile db = engine::MemberFile::Load(*db_file, family.db);
-  std::unique_ptr<platform::File> mb;
-  if (!family.mb.empty()) {
-    mb = os_fs_.Open(family.mb, platform::Access::kRead, platform::Share::kReadWrite,
-                     platform::Disposition::kOpenExisting);
-  }
-  Rows rows;
-  for (std::size_t i = 0; i < db.size(); ++i) {
-    std::vector<FieldValue> row;
-    for (const auto& field : db.header().fields()) {
-      const char* data = db.record(i) + field.offset;
-      if (!engine::format::IsBlob(field.type)) {
-        row.push_back(engine::format::DecodeField(field, data));
-      } else if (engine::format::IsBlank(data, field.size)) {
-        row.emplace_back();
-      } else {
-        row.push_back(FieldValue::Text(engine::ReadBlob(mb.get(), family.mb, field, data)));
-      }
-    }
-    rows.push_back(std::move(row));
-  }
-  return rows;
-}
+Rows InstallFixture::ReadRows(const std::string& db_path) { return engine::ReadAllRows(os_fs_, db_path); }
 
 void InstallFixture::ExpectFamilyOk(const std::string& db_path) {
   engine::CheckReport report = engine::CheckFamily(os_fs_, db_path);

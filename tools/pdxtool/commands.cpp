@@ -10,12 +10,13 @@
 #include "engine/family_check.h"
 #include "engine/field_lookup.h"
 #include "engine/format/field_codec.h"
-#include "engine/memo_file.h"
 #include "engine/table.h"
 #include "engine/table_file.h"
 #include "engine/table_operations.h"
+#include "engine/table_rows.h"
 #include "platform/cp932.h"
 #include "platform/exceptions.h"
+#include "tools/pdxtool/medium_check.h"
 #include "tools/pdxtool/value_text.h"
 
 namespace pdxtool {
@@ -29,7 +30,8 @@ constexpr char kUsage[] =
     "       pdxtool check TABLE\n"
     "       pdxtool index TABLE [--primary F1;F2] [--secondary NAME F1;F2 [--case-insensitive] [--unique] "
     "[--descending]]...\n"
-    "       pdxtool append TABLE FIELD=VALUE...\n";
+    "       pdxtool append TABLE FIELD=VALUE...\n"
+    "       pdxtool medium DIR\n";
 
 struct UsageError {
   std::string message;
@@ -98,22 +100,15 @@ int Dump(platform::FileSystem& fs, const std::string& table, std::ostream& out) 
     if ((def.options & engine::ixUnique) && !(def.options & engine::ixPrimary)) out << ", unique";
     out << "\n";
   }
-  std::unique_ptr<platform::File> mb;
-  if (!family.mb.empty()) mb = OpenShared(fs, family.mb);
-  for (std::size_t i = 0; i < db.size(); ++i) {
-    out << i + 1 << ":";
+  std::size_t number = 0;
+  engine::ForEachRow(fs, family.db, [&](const engine::Row& row) {
+    out << ++number << ":";
     for (std::size_t f = 0; f < h.fields().size(); ++f) {
       const FieldDescriptor& field = h.fields()[f];
-      const char* data = db.record(i) + field.offset;
-      engine::FieldValue v = engine::format::IsBlob(field.type)
-                                 ? (engine::format::IsBlank(data, field.size)
-                                        ? engine::FieldValue()
-                                        : engine::FieldValue::Text(engine::ReadBlob(mb.get(), family.mb, field, data)))
-                                 : engine::format::DecodeField(field, data);
-      out << (f == 0 ? " " : " | ") << DisplayText(field.name, cp932) << "=" << DisplayValue(field, v, cp932);
+      out << (f == 0 ? " " : " | ") << DisplayText(field.name, cp932) << "=" << DisplayValue(field, row[f], cp932);
     }
     out << "\n";
-  }
+  });
   return 0;
 }
 
@@ -194,6 +189,7 @@ int Run(platform::FileSystem& fs, const std::vector<std::string>& args, std::ost
     if (command == "check" && rest.empty()) return Check(fs, table, out);
     if (command == "index") return Index(fs, table, rest);
     if (command == "append") return Append(fs, table, rest);
+    if (command == "medium" && rest.empty()) return CheckMedium(fs, table, out);
     throw UsageError{"unknown command or arguments"};
   } catch (const UsageError& e) {
     err << "pdxtool: " << e.message << "\n" << kUsage;

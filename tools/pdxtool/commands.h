@@ -6,6 +6,7 @@
 //   pdxtool index TABLE [--primary F1;F2] [--secondary NAME F1;F2 [--case-insensitive]
 //                 [--unique] [--descending]]...   builds the indexes in the given order
 //   pdxtool append TABLE FIELD=VALUE...           appends one row
+//   pdxtool medium DIR       checks an install medium; exit 1 on a problem
 #ifndef HINMEI_TOOLS_PDXTOOL_COMMANDS_H_
 #define HINMEI_TOOLS_PDXTOOL_COMMANDS_H_
 
