@@ -23,6 +23,8 @@ void Escape(std::string& out, unsigned char c) {
   out += hex;
 }
 
+// Control characters become escapes; a backslash stays as it is, so that the paths the
+// tables hold read as the user typed them.
 std::string EscapeControls(const std::string& utf8) {
   std::string out;
   for (unsigned char c : utf8) {
@@ -32,8 +34,6 @@ std::string EscapeControls(const std::string& utf8) {
       out += "\\n";
     } else if (c == '\t') {
       out += "\\t";
-    } else if (c == '\\') {
-      out += "\\\\";
     } else if (c < 0x20 || c == 0x7F) {
       Escape(out, c);
     } else {
