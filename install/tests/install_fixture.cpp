@@ -27,14 +27,14 @@ InstallFixture::InstallFixture() {
 }
 
 void InstallFixture::WriteMaster(const std::string& subfolder, int number, int items) {
-  medium::MasterSpec spec;
-  spec.number = number;
-  spec.items = items;
-  spec.memo_every = 2;
-  spec.seed = static_cast<std::uint32_t>(number);
+  medium::MasterSpec master;
+  master.number = number;
+  master.items = items;
+  master.memo_every = 2;
+  master.seed = static_cast<std::uint32_t>(number);
   // The first master brings unkeyed tables, the others keyed ones without their .PX.
-  spec.keyed_tables = number != 1;
-  medium::WriteMasterFolder(os_fs_, Medium() + "\\" + subfolder, spec);
+  master.keyed_tables = number != 1;
+  medium::WriteMasterFolder(os_fs_, Medium() + "\\" + subfolder, master);
 }
 
 void InstallFixture::WriteManagementTable(int last_code) {

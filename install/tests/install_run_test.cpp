@@ -273,12 +273,7 @@ TEST_F(InstallRunTest, SetUpFailureUndoesExactlyWhatWasSetUp) {
   // A management table the engine cannot open: the set-up fails at its last step.
   platform::WriteWholeFile(os_fs_, ManagementFolder() + "\\M6hink.DB", "not a table");
   EXPECT_FALSE(RunExpectingFailure().empty());
-  EXPECT_FALSE(AliasDefined("KELO0"));
-  EXPECT_FALSE(AliasDefined("KELO9"));
-  EXPECT_FALSE(AliasDefined("KELO9A"));
-  EXPECT_EQ(window_.logs_alive, 0);
-  EXPECT_FALSE(window_.busy);
-  EXPECT_TRUE(window_.input_enabled);
+  ExpectCleanedUp();
   EXPECT_FALSE(os_fs_.DirectoryExists(Destination("a")));
 
   // An alias store that cannot be written fails the first alias: there is none to drop.

@@ -44,15 +44,15 @@ int Run(const std::string& medium_folder, const std::string& data0, const std::s
   }
   std::vector<medium::CatalogueLine> catalogue;
   int number = 10;
-  for (const DemoMaster& master : kMasters) {
-    medium::MasterSpec spec;
-    spec.number = ++number;
-    spec.items = master.items;
-    spec.seed = static_cast<std::uint32_t>(number);
-    medium::WriteMasterFolder(fs, catalogue::JoinPath(medium_folder, master.subfolder), spec);
-    catalogue.push_back({platform::Utf8ToCp932(master.name), "C:\\kelo_v6\\hinmei" + std::to_string(number),
-                         master.subfolder});
-    std::printf("demo_medium: master %s, %d items\n", master.subfolder, master.items);
+  for (const DemoMaster& demo : kMasters) {
+    medium::MasterSpec master;
+    master.number = ++number;
+    master.items = demo.items;
+    master.seed = static_cast<std::uint32_t>(number);
+    medium::WriteMasterFolder(fs, catalogue::JoinPath(medium_folder, demo.subfolder), master);
+    catalogue.push_back({platform::Utf8ToCp932(demo.name), "C:\\kelo_v6\\hinmei" + std::to_string(number),
+                         demo.subfolder});
+    std::printf("demo_medium: master %s, %d items\n", demo.subfolder, demo.items);
   }
   medium::WriteCatalogue(fs, catalogue::JoinPath(medium_folder, "kelo.txt"), catalogue);
   medium::WriteTypeTable(fs, catalogue::JoinPath(medium_folder, catalogue::kTypeTable), 40);

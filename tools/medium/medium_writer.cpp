@@ -17,7 +17,7 @@ using engine::FieldValue;
 using engine::TableCreator;
 using engine::TableSpec;
 
-// A small deterministic generator, so that the same spec always writes the same tables.
+// A small deterministic generator, so that the same master is always written alike.
 class Random {
  public:
   explicit Random(std::uint32_t seed) : state_(seed * 2654435761u + 1) {}
@@ -66,9 +66,9 @@ std::string Number(long value, int width) {
 
 FieldValue Text(std::string cp932) { return FieldValue::Text(std::move(cp932)); }
 
-void Create(platform::FileSystem& fs, const std::string& path, TableSpec spec,
+void Create(platform::FileSystem& fs, const std::string& path, TableSpec table,
             const std::vector<std::vector<FieldValue>>& rows) {
-  TableCreator creator(fs, path, std::move(spec));
+  TableCreator creator(fs, path, std::move(table));
   for (const auto& row : rows) creator.AddRow(row);
   creator.Finish();
 }
@@ -79,11 +79,11 @@ void RemovePrimaryIndex(platform::FileSystem& fs, const std::string& db_path) {
   if (!px.empty()) fs.RemoveFile(px);
 }
 
-std::string ItemCode(const MasterSpec& spec, int item) { return Number(spec.number * 10000000L + item, 10); }
+std::string ItemCode(const MasterSpec& master, int item) { return Number(master.number * 10000000L + item, 10); }
 
 }  // namespace
 
-void WriteItemTable(platform::FileSystem& fs, const std::string& path, const MasterSpec& spec) {
+void WriteItemTable(platform::FileSystem& fs, const std::string& path, const MasterSpec& master) {
   TableSpec table{{{"fCD", 'A', 10},
                    {"fHinban", 'A', 20},
                    {"fHinmei", 'A', 60},
@@ -92,44 +92,44 @@ void WriteItemTable(platform::FileSystem& fs, const std::string& path, const Mas
                    {"fTanka", 'N', 0},
                    {"fBunrui", 'A', 6},
                    {"fMemo", 'M', 40}},
-                  spec.keyed_tables ? 1 : 0};
-  Random random(spec.seed);
+                  master.keyed_tables ? 1 : 0};
+  Random random(master.seed);
   const auto& goods = Goods();
   const auto& qualities = Qualities();
   const std::string remark = platform::Utf8ToCp932("施工上の注意：");
   const std::string detail = platform::Utf8ToCp932("搬入経路と保管場所を事前に確認し、メーカーの施工要領書に従うこと。");
   TableCreator creator(fs, path, std::move(table));
-  for (int i = 1; i <= spec.items; ++i) {
+  for (int i = 1; i <= master.items; ++i) {
     // Rows arrive out of key order; item numbers mix upper and lower case.
-    int item = spec.keyed_tables ? i : spec.items + 1 - i;
+    int item = master.keyed_tables ? i : master.items + 1 - i;
     const std::string& good = goods[static_cast<std::size_t>(random.Below(static_cast<int>(goods.size())))];
     std::string size = std::to_string(10 + random.Below(290)) + (random.Below(2) ? "A" : "mm");
-    std::string hinban = std::string(random.Below(4) == 0 ? "kh-" : "KH-") + Number(spec.number, 2) + "-" +
+    std::string hinban = std::string(random.Below(4) == 0 ? "kh-" : "KH-") + Number(master.number, 2) + "-" +
                          Number(item, 7);
     std::string name = good + " " + qualities[static_cast<std::size_t>(random.Below(10))];
     FieldValue memo;
-    if (spec.memo_every > 0 && item % spec.memo_every == 0) {
+    if (master.memo_every > 0 && item % master.memo_every == 0) {
       std::string text = remark + good;
       // Now and then a memo longer than a suballocated slot, so the memo file holds both kinds.
-      bool long_memo = spec.long_memo_every > 0 && item % spec.long_memo_every == 0;
+      bool long_memo = master.long_memo_every > 0 && item % master.long_memo_every == 0;
       for (int k = long_memo ? 60 : 1; k > 0; --k) text += detail;
       memo = Text(text);
     }
-    creator.AddRow({Text(ItemCode(spec, item)), Text(hinban), Text(name), Text(size),
+    creator.AddRow({Text(ItemCode(master, item)), Text(hinban), Text(name), Text(size),
                     Text(platform::Utf8ToCp932(random.Below(3) ? "本" : "ｍ")),
                     FieldValue::Number(100 + random.Below(500000) / 10.0), Text("C" + Number(random.Below(50), 3)), memo});
   }
   creator.Finish();
-  if (spec.keyed_tables) RemovePrimaryIndex(fs, path);
+  if (master.keyed_tables) RemovePrimaryIndex(fs, path);
 }
 
-void WriteMasterFolder(platform::FileSystem& fs, const std::string& folder, const MasterSpec& spec) {
+void WriteMasterFolder(platform::FileSystem& fs, const std::string& folder, const MasterSpec& master) {
   fs.ForceDirectories(folder);
   auto in = [&](std::string_view name) { return catalogue::JoinPath(folder, name); };
-  WriteItemTable(fs, in(catalogue::kItemTable), spec);
+  WriteItemTable(fs, in(catalogue::kItemTable), master);
 
   const auto& classes = Classes();
-  int class_rows = spec.classes > 0 ? spec.classes : std::max(3, spec.items / 50);
+  int class_rows = master.classes > 0 ? master.classes : std::max(3, master.items / 50);
   std::vector<std::vector<FieldValue>> class_table;
   for (int c = class_rows; c >= 1; --c) {  // unkeyed, last first
     class_table.push_back({Text("C" + Number(c, 3)),
@@ -139,24 +139,24 @@ void WriteMasterFolder(platform::FileSystem& fs, const std::string& folder, cons
   Create(fs, in(catalogue::kClassificationTable), {{{"fCD", 'A', 6}, {"fMei", 'A', 40}, {"fOya", 'A', 6}}, 0},
          class_table);
 
-  int set_rows = spec.set_rows > 0 ? spec.set_rows : std::max(2, spec.items / 5);
+  int set_rows = master.set_rows > 0 ? master.set_rows : std::max(2, master.items / 5);
   std::vector<std::vector<FieldValue>> set_table;
-  Random random(spec.seed + 7);
+  Random random(master.seed + 7);
   for (int r = 0; r < set_rows; ++r) {
     int set_item = 1 + r / 3;
-    set_table.push_back({Text(ItemCode(spec, set_item)), FieldValue::Integer(1 + r % 3),
-                         Text(ItemCode(spec, 1 + random.Below(std::max(1, spec.items)))),
+    set_table.push_back({Text(ItemCode(master, set_item)), FieldValue::Integer(1 + r % 3),
+                         Text(ItemCode(master, 1 + random.Below(std::max(1, master.items)))),
                          FieldValue::Number(1 + random.Below(20))});
   }
   TableSpec set_spec{{{"fCD", 'A', 10}, {"fGyo", 'S', 0}, {"fHinCD", 'A', 10}, {"fSuryo", 'N', 0}},
-                     spec.keyed_tables ? 2 : 0};
+                     master.keyed_tables ? 2 : 0};
   Create(fs, in(catalogue::kSetItemTable), set_spec, set_table);
-  if (spec.keyed_tables) RemovePrimaryIndex(fs, in(catalogue::kSetItemTable));
+  if (master.keyed_tables) RemovePrimaryIndex(fs, in(catalogue::kSetItemTable));
 
   platform::WriteWholeFile(fs, in(catalogue::kLoadDefinitionKb),
-                           "[KB]\r\nmaster=" + std::to_string(spec.number) + "\r\nfields=fCD,fHinban,fHinmei\r\n");
+                           "[KB]\r\nmaster=" + std::to_string(master.number) + "\r\nfields=fCD,fHinban,fHinmei\r\n");
   platform::WriteWholeFile(fs, in(catalogue::kLoadDefinitionSk),
-                           "[SK]\r\nmaster=" + std::to_string(spec.number) + "\r\nfields=fCD,fGyo,fHinCD\r\n");
+                           "[SK]\r\nmaster=" + std::to_string(master.number) + "\r\nfields=fCD,fGyo,fHinCD\r\n");
 }
 
 void WriteManagementTable(platform::FileSystem& fs, const std::string& path, int last_code, int rows) {

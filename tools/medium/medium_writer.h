@@ -28,10 +28,10 @@ struct MasterSpec {
 };
 
 // Writes the six files of a master into `folder` (created when missing).
-void WriteMasterFolder(platform::FileSystem& fs, const std::string& folder, const MasterSpec& spec);
+void WriteMasterFolder(platform::FileSystem& fs, const std::string& folder, const MasterSpec& master);
 
 // The item table alone, as a master brings it (its .PX left out when keyed).
-void WriteItemTable(platform::FileSystem& fs, const std::string& path, const MasterSpec& spec);
+void WriteItemTable(platform::FileSystem& fs, const std::string& path, const MasterSpec& master);
 
 // The management table M6hink.DB with `rows` rows whose codes end at `last_code` (an
 // empty table for 0), keyed on its code.

@@ -42,11 +42,11 @@ class InstallEndToEnd : public MainFormTest {
     medium_ = "e2e-medium";
     platform::testing::RemoveTree(ProgramFolderOfThisProcess() + medium_);
     for (int m = 1; m <= 2; ++m) {
-      medium::MasterSpec spec;
-      spec.number = m;
-      spec.items = 300 * m;
-      spec.keyed_tables = m == 1;
-      medium::WriteMasterFolder(fs_, ProgramFolderOfThisProcess() + medium_ + "\\m" + std::to_string(m), spec);
+      medium::MasterSpec master;
+      master.number = m;
+      master.items = 300 * m;
+      master.keyed_tables = m == 1;
+      medium::WriteMasterFolder(fs_, ProgramFolderOfThisProcess() + medium_ + "\\m" + std::to_string(m), master);
     }
     medium::WriteTypeTable(fs_, ProgramFolderOfThisProcess() + "M7HINCD.DB", 12);
     fs_.ForceDirectories(out_ + "\\data0");

@@ -20,11 +20,11 @@ class MediumCheckTest : public ::testing::Test {
  protected:
   MediumCheckTest() {
     for (int m = 1; m <= 2; ++m) {
-      medium::MasterSpec spec;
-      spec.number = m;
-      spec.items = 40;
-      spec.keyed_tables = m == 2;
-      medium::WriteMasterFolder(fs_, temp_ / ("m" + std::to_string(m)), spec);
+      medium::MasterSpec master;
+      master.number = m;
+      master.items = 40;
+      master.keyed_tables = m == 2;
+      medium::WriteMasterFolder(fs_, temp_ / ("m" + std::to_string(m)), master);
     }
     medium::WriteTypeTable(fs_, temp_ / "M7HINCD.DB", 8);
     WriteCatalogue(Utf8ToCp932("\"建築 資材\",C:\\kelo\\a,m1\r\n\"設備\",C:\\kelo\\b,m2\r\n"));
