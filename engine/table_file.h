@@ -47,9 +47,6 @@ class MemberFile {
 
  private:
   void ReadChain();
-  void CheckFreeList(std::vector<bool>& seen) const;
-  // Throws unless the block's header and its first `records` records are in the file.
-  void RequirePresent(int number, int records) const;
   [[noreturn]] void Corrupt(const std::string& detail) const;
 
   std::string path_;

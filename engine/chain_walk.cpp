@@ -1,0 +1,87 @@
+#include "engine/chain_walk.h"
+
+#include "engine/errors.h"
+#include "engine/format/bytes.h"
+
+namespace engine {
+namespace {
+
+int NextOf(const char* block) { return format::GetLe16(block); }
+int PrevOf(const char* block) { return format::GetLe16(block + 2); }
+
+}  // namespace
+
+int RecordsOfBlockHead(const char* block, int record_size) {
+  int ads = format::GetLeS16(block + 4);
+  if (ads < -record_size || (ads + record_size) % record_size != 0) return -1;
+  return ads == -record_size ? 0 : ads / record_size + 1;
+}
+
+ChainWalk::ChainWalk(const format::Header& header, std::uint64_t present, std::string path)
+    : header_(header), present_(present), path_(std::move(path)),
+      seen_(static_cast<std::size_t>(header.total_blocks()) + 1, false) {}
+
+void ChainWalk::Corrupt(const std::string& detail) const { ThrowCorrupt(detail, path_); }
+
+void ChainWalk::RequirePresent(int number, int records) const {
+  std::uint64_t end = static_cast<std::uint64_t>(number - 1) * static_cast<std::uint64_t>(header_.block_size()) +
+                      format::kBlockHeaderSize +
+                      static_cast<std::uint64_t>(records) * static_cast<std::uint64_t>(header_.record_size());
+  if (end > present_) Corrupt("block " + std::to_string(number) + " lies past the end of the file");
+}
+
+void ChainWalk::Walk(const Fetch& fetch, const Visit& visit) {
+  const format::Header& h = header_;
+  const int total = h.total_blocks();
+  const int capacity = h.records_per_block();
+  int number = h.first_block();
+  int prev = 0;
+  int blocks = 0;
+  std::uint64_t records = 0;
+  if (number == 0 && (h.used_blocks() != 0 || h.records() != 0)) {
+    Corrupt("the header counts records but names no first block");
+  }
+  while (number != 0) {
+    if (number < 1 || number > total) {
+      Corrupt("the block chain points at block " + std::to_string(number) + " outside the file");
+    }
+    if (seen_[static_cast<std::size_t>(number)]) Corrupt("the block chain loops at block " + std::to_string(number));
+    seen_[static_cast<std::size_t>(number)] = true;
+    RequirePresent(number, 0);
+    const char* block = fetch(number);
+    if (PrevOf(block) != prev) {
+      Corrupt("block " + std::to_string(number) + " links back to block " + std::to_string(PrevOf(block)) +
+              " instead of " + std::to_string(prev));
+    }
+    int count = RecordsOfBlockHead(block, h.record_size());
+    if (count < 0 || count > capacity) Corrupt("block " + std::to_string(number) + " has an impossible record count");
+    RequirePresent(number, count);
+    visit(number, count, block);
+    ++blocks;
+    records += static_cast<std::uint64_t>(count);
+    prev = number;
+    number = NextOf(block);
+  }
+  if (blocks != h.used_blocks()) {
+    Corrupt(std::to_string(blocks) + " blocks are chained but the header counts " + std::to_string(h.used_blocks()));
+  }
+  if (prev != h.last_block()) Corrupt("the header names the wrong last block");
+  if (records != h.records()) {
+    Corrupt("the blocks hold " + std::to_string(records) + " records but the header counts " +
+            std::to_string(h.records()));
+  }
+}
+
+void ChainWalk::CheckFreeList(const Fetch& fetch) {
+  int number = header_.first_free_block();
+  while (number != 0) {
+    if (number < 1 || number > header_.total_blocks() || seen_[static_cast<std::size_t>(number)]) {
+      Corrupt("the free-block list is broken at block " + std::to_string(number));
+    }
+    seen_[static_cast<std::size_t>(number)] = true;
+    RequirePresent(number, 0);
+    number = NextOf(fetch(number));
+  }
+}
+
+}  // namespace engine
