@@ -14,12 +14,14 @@ constexpr std::size_t kBufferBytes = 1 << 20;
 
 BlockSink::BlockSink(platform::File& out, std::string path, int header_size, int block_size)
     : out_(out), path_(std::move(path)), header_size_(header_size), block_size_(block_size) {
+  // Reserved, not filled: a small file touches only the blocks it writes.
   std::size_t per_buffer = std::max<std::size_t>(1, kBufferBytes / static_cast<std::size_t>(block_size));
-  buffer_.resize(per_buffer * static_cast<std::size_t>(block_size));
+  buffer_.reserve(per_buffer * static_cast<std::size_t>(block_size));
 }
 
 char* BlockSink::NextBlock() {
-  if (used_ == buffer_.size()) Flush();
+  if (used_ == buffer_.capacity()) Flush();
+  if (buffer_.size() < used_ + static_cast<std::size_t>(block_size_)) buffer_.resize(used_ + static_cast<std::size_t>(block_size_));
   char* block = buffer_.data() + used_;
   std::memset(block, 0, static_cast<std::size_t>(block_size_));
   used_ += static_cast<std::size_t>(block_size_);
