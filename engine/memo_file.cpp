@@ -16,6 +16,9 @@ using namespace format;
 }
 
 std::string ReadExactly(platform::File& mb, const std::string& path, std::uint64_t at, std::size_t size) {
+  // A length of billions in a damaged descriptor must not become an allocation.
+  std::uint64_t file_size = TranslateFileErrors(path, [&] { return mb.Size(); });
+  if (at > file_size || size > file_size - at) BlobMismatch(path);
   std::string bytes(size, '\0');
   std::size_t got = TranslateFileErrors(path, [&] { return mb.ReadAt(at, bytes.data(), size); });
   if (got != size) BlobMismatch(path);

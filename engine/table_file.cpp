@@ -33,11 +33,20 @@ MemberFile MemberFile::Load(platform::File& file, const std::string& path) {
   m.header_ = ReadHeader(file, path);
   const format::Header& h = m.header_;
   std::uint64_t size = TranslateFileErrors(path, [&] { return file.Size(); });
-  // Files of the original engine may end inside their last block, after its records.
-  std::uint64_t area = static_cast<std::uint64_t>(h.total_blocks()) * static_cast<std::uint64_t>(h.block_size());
-  std::uint64_t present = std::min(area, size - static_cast<std::uint64_t>(h.header_size()));
+  // Files of the original engine may end inside their last block, after its records; a
+  // file that does not reach its last block is cut short, and its counts are not to be
+  // believed (nor used to size anything).
+  const std::uint64_t block_size = static_cast<std::uint64_t>(h.block_size());
+  const std::uint64_t after_header = size - static_cast<std::uint64_t>(h.header_size());
+  const std::uint64_t blocks_present = (after_header + block_size - 1) / block_size;
+  if (static_cast<std::uint64_t>(h.total_blocks()) > blocks_present) {
+    m.Corrupt("the header counts " + std::to_string(h.total_blocks()) + " blocks but the file holds " +
+              std::to_string(blocks_present));
+  }
+  std::uint64_t area = static_cast<std::uint64_t>(h.total_blocks()) * block_size;
+  std::uint64_t present = std::min(area, after_header);
   m.data_.resize(static_cast<std::size_t>(area));
-  std::size_t got = TranslateFileErrors(path, [&] {
+  std::size_t got = present == 0 ? 0 : TranslateFileErrors(path, [&] {
     return file.ReadAt(static_cast<std::uint64_t>(h.header_size()), m.data_.data(), static_cast<std::size_t>(present));
   });
   if (got != present) m.Corrupt("the blocks could not be read whole");

@@ -18,10 +18,11 @@ class MemoryFile final : public File {
   std::size_t ReadAt(std::uint64_t offset, void* buffer, std::size_t length) override {
     if (offset >= data_.size()) return 0;
     std::size_t n = std::min<std::size_t>(length, data_.size() - static_cast<std::size_t>(offset));
-    std::memcpy(buffer, data_.data() + offset, n);
+    if (n > 0) std::memcpy(buffer, data_.data() + offset, n);
     return n;
   }
   void WriteAt(std::uint64_t offset, const void* data, std::size_t length) override {
+    if (length == 0) return;
     if (offset + length > data_.size()) data_.resize(static_cast<std::size_t>(offset + length));
     std::memcpy(data_.data() + offset, data, length);
   }
