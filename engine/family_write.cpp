@@ -37,7 +37,21 @@ std::string RandomToken() {
   return token;
 }
 
+bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); }
+
 }  // namespace
+
+bool IsTemporaryName(const std::string& name) {
+  std::string n = FoldName(name);
+  if (n.size() != 15 || n.compare(0, 3, "~HM") != 0 || n[11] != '.') return false;
+  for (int i = 3; i < 11; ++i) {
+    if (!IsHexDigit(n[static_cast<std::size_t>(i)])) return false;
+  }
+  for (int i = 12; i < 15; ++i) {
+    if (n[static_cast<std::size_t>(i)] < '0' || n[static_cast<std::size_t>(i)] > '9') return false;
+  }
+  return true;
+}
 
 FamilyWrite::FamilyWrite(platform::FileSystem& fs) : fs_(fs), token_(RandomToken()) {}
 
@@ -157,6 +171,16 @@ void FamilyWrite::Commit() {
     ThrowFileError(e, e.Path());
   }
   committed_ = true;
+  std::vector<std::string> folders;
+  auto add_folder = [&](const std::string& path) {
+    std::string folder = FolderOf(path);
+    for (const std::string& f : folders) {
+      if (FoldName(f) == FoldName(folder)) return;
+    }
+    folders.push_back(folder);
+  };
+  for (const Held& h : held_) add_folder(h.path);
+  for (const Created& c : created_) add_folder(c.final_path);
   created_.clear();
   for (const std::string& a : aside) {
     try {
@@ -166,6 +190,31 @@ void FamilyWrite::Commit() {
     }
   }
   held_.clear();
+  SweepLeftovers(folders);
+}
+
+void FamilyWrite::SweepLeftovers(const std::vector<std::string>& folders) {
+  for (const std::string& folder : folders) {
+    std::vector<std::string> names;
+    try {
+      names = fs_.ListFolder(folder);
+    } catch (const platform::EInOutError&) {
+      continue;
+    }
+    for (const std::string& name : names) {
+      if (!IsTemporaryName(name)) continue;
+      std::string path = JoinFolder(folder, name);
+      try {
+        // Only a file nobody holds is a leftover: a write of another program, or of
+        // another family write, holds its temporary files until they are renamed.
+        auto probe = fs_.Open(path, platform::Access::kRead, platform::Share::kExclusive,
+                              platform::Disposition::kOpenExisting);
+        fs_.RemoveFile(path);
+      } catch (const platform::EInOutError&) {
+        // Held, or gone meanwhile: not ours to remove now.
+      }
+    }
+  }
 }
 
 }  // namespace engine

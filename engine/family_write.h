@@ -7,6 +7,10 @@
 // replaced or removed aside, renames the new files into place, and deletes what was set
 // aside; when any rename fails, the renames done so far are undone in reverse order, so
 // that a failure at any step leaves the family as it was, or complete.
+//
+// A set-aside file whose deletion failed stays under its temporary name: the family is
+// complete without it. Every later commit in that folder deletes such leftovers, those of
+// the temporary pattern that no program holds open.
 #ifndef HINMEI_ENGINE_FAMILY_WRITE_H_
 #define HINMEI_ENGINE_FAMILY_WRITE_H_
 
@@ -17,6 +21,9 @@
 #include "platform/file_system.h"
 
 namespace engine {
+
+// Whether a file name is one of the temporary names FamilyWrite gives ("~hm<8 hex>.<nnn>").
+bool IsTemporaryName(const std::string& name);
 
 class FamilyWrite {
  public:
@@ -47,6 +54,7 @@ class FamilyWrite {
   };
 
   std::string TemporaryPath(const std::string& beside);
+  void SweepLeftovers(const std::vector<std::string>& folders);
   bool IsHeld(const std::string& path) const;
   void Undo(std::vector<Rename>& done);
   void DiscardCreated();
