@@ -1,8 +1,11 @@
 #include "engine/errors.h"
 
 #include "platform/os_error.h"
+#include "platform/system_texts.h"
 
 namespace engine {
+
+const std::string& InUseProblem() { return texts::TableInUse(); }
 
 std::string EngineMessage(const std::string& problem, const std::string& path) {
   return path.empty() ? problem : problem + "\r\n" + path;
@@ -19,7 +22,7 @@ void ThrowCorrupt(const std::string& detail, const std::string& path) {
 void ThrowFileError(const platform::EInOutError& error, const std::string& path) {
   if (error.ErrorCode() == platform::kErrorSharingViolation ||
       error.ErrorCode() == platform::kErrorLockViolation) {
-    ThrowEngineError(kInUseProblem, path);
+    ThrowEngineError(InUseProblem(), path);
   }
   ThrowEngineError("File operation failed: " + error.Message() + ".", path);
 }

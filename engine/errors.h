@@ -37,7 +37,9 @@ auto TranslateFileErrors(const std::string& path, Action&& action) -> decltype(a
   }
 }
 
-inline constexpr char kInUseProblem[] = "Table is busy: the file is in use by another program.";
+// A file of the table that another program holds (the estimating application has the
+// table open): what the user can do about it, in the users' language.
+const std::string& InUseProblem();
 inline constexpr char kKeyViolation[] = "Key violation.";
 
 }  // namespace engine

@@ -41,6 +41,16 @@ bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'
 
 }  // namespace
 
+void RequireFamilyFree(platform::FileSystem& fs, const std::string& db_path) {
+  if (!fs.DirectoryExists(FolderOf(TablePath(db_path)))) return;
+  Family family = FindFamily(fs, db_path);
+  for (const std::string& member : family.Members()) {
+    TranslateFileErrors(member, [&] {
+      fs.Open(member, platform::Access::kRead, platform::Share::kExclusive, platform::Disposition::kOpenExisting);
+    });
+  }
+}
+
 bool IsTemporaryName(const std::string& name) {
   std::string n = FoldName(name);
   if (n.size() != 15 || n.compare(0, 3, "~HM") != 0 || n[11] != '.') return false;

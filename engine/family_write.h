@@ -22,6 +22,11 @@
 
 namespace engine {
 
+// Throws the "in use" engine error, naming the file, when another program holds a file
+// of the table's family open; a table that does not exist passes. Lets a caller refuse a
+// whole run of changes before the first of them.
+void RequireFamilyFree(platform::FileSystem& fs, const std::string& db_path);
+
 // Whether a file name is one of the temporary names FamilyWrite gives ("~hm<8 hex>.<nnn>").
 bool IsTemporaryName(const std::string& name);
 

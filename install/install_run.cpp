@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "catalogue/data_layout.h"
+#include "engine/family_write.h"
 #include "engine/session.h"
 #include "install/master_copy.h"
 #include "install/type_table.h"
@@ -53,7 +54,10 @@ class RunState {
     aliases_.push_back({&session, std::string(alias)});
   }
 
+  // The run appends to the management table, which needs it to itself: a table that the
+  // estimating application holds open refuses the run before anything is written.
   void OpenManagementTable() {
+    engine::RequireFamilyFree(components_.engine.fs(), components_.TblHik.ResolvedPath());
     components_.TblHik.Open();
     table_open_ = true;
   }
@@ -131,6 +135,24 @@ bool CheckDestinationsAreFree(InstallWindow& window, platform::FileSystem& fs) {
     return false;
   }
   return true;
+}
+
+// Still pass 1: every table the run is to write besides the management table, the
+// destinations' and the type table, must be free of other programs, so that a table in
+// use stops the run before any copy. A failure here propagates with the in-use message.
+void RequireTablesFree(InstallWindow& window, platform::FileSystem& fs, bool replace_type_table,
+                       const std::string& type_folder) {
+  const catalogue::TableIndexes* tables[] = {&catalogue::ItemTableIndexes(), &catalogue::ClassificationTableIndexes(),
+                                             &catalogue::SetItemTableIndexes(), &catalogue::UnitTableIndexes()};
+  for (int row = 0; row < window.RowCount(); ++row) {
+    if (!window.RowTicked(row)) continue;
+    std::string destination = window.RowDestination(row);
+    if (destination.empty()) continue;
+    for (const catalogue::TableIndexes* table : tables) {
+      engine::RequireFamilyFree(fs, JoinPath(destination, table->table));
+    }
+  }
+  if (replace_type_table) engine::RequireFamilyFree(fs, JoinPath(type_folder, catalogue::kTypeTable));
 }
 
 // Pass 2: creates the missing destination folders. A bare folder name, or a folder that
@@ -212,6 +234,7 @@ void Button1Click(InstallWindow& window, EngineComponents& components, platform:
   run.OpenManagementTable();
 
   if (!CheckDestinationsAreFree(window, fs)) return run.Finish();
+  RequireTablesFree(window, fs, replace_type_table, type_folder);
   window.SetStatusText(texts::Installing());
   window.ProcessPendingMessages();
   if (!CreateDestinationFolders(window, fs)) return run.Finish();

@@ -78,6 +78,7 @@ HINMEI_TEXT(ListIndexFormat, "リストのインデックスが範囲を超え�
 // Table engine.
 HINMEI_TEXT(FieldNotFoundFormat, "項目 '%s' が見つかりません")
 HINMEI_TEXT(TableNotFoundFormat, "Table does not exist: %s")
+HINMEI_TEXT(TableInUse, "テーブルが他のプログラムで使用中です。ケロナを終了してから、もう一度実行してください。")
 
 }  // namespace texts
 

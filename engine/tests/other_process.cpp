@@ -1,5 +1,10 @@
 #include "engine/tests/other_process.h"
 
+#include <chrono>
+#include <thread>
+
+#include "platform/file_system.h"
+
 #ifdef _WIN32
 #include <process.h>
 #include <stdlib.h>
@@ -14,6 +19,16 @@ extern char** environ;
 
 namespace engine::testing {
 namespace {
+
+bool WaitForFile(const std::string& path, std::chrono::seconds limit) {
+  platform::FileSystem& fs = platform::OsFileSystem();
+  auto give_up = std::chrono::steady_clock::now() + limit;
+  while (!fs.FileExists(path)) {
+    if (std::chrono::steady_clock::now() > give_up) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return true;
+}
 
 std::string SelfPath() {
 #ifdef _WIN32
@@ -60,5 +75,35 @@ int OtherProcess::Wait() {
 }
 
 OtherProcess::~OtherProcess() { Wait(); }
+
+OtherProgramHolding::OtherProgramHolding(const std::string& file, const std::string& signal_folder)
+    : ready_(signal_folder + "\\ready"),
+      release_(signal_folder + "\\release"),
+      process_({"--hold", file, ready_, release_}) {
+  holding_ = process_.started() && WaitForFile(ready_, std::chrono::seconds(30));
+}
+
+OtherProgramHolding::~OtherProgramHolding() { Release(); }
+
+int OtherProgramHolding::Release() {
+  platform::FileSystem& fs = platform::OsFileSystem();
+  if (!fs.FileExists(release_)) platform::WriteWholeFile(fs, release_, "");
+  int code = process_.Wait();
+  for (const std::string& signal : {ready_, release_}) {
+    if (fs.FileExists(signal)) fs.RemoveFile(signal);
+  }
+  holding_ = false;
+  return code;
+}
+
+bool RunAsHolder(int argc, char** argv, int* exit_code) {
+  if (argc != 5 || std::string(argv[1]) != "--hold") return false;
+  platform::FileSystem& fs = platform::OsFileSystem();
+  auto held = fs.Open(argv[2], platform::Access::kRead, platform::Share::kReadWrite, platform::Disposition::kOpenExisting);
+  platform::WriteWholeFile(fs, argv[3], "held");
+  WaitForFile(argv[4], std::chrono::seconds(60));
+  *exit_code = 0;
+  return true;
+}
 
 }  // namespace engine::testing
