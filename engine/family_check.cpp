@@ -314,7 +314,8 @@ class Checker {
         try {
           ReadBlob(mb.get(), family.mb.empty() ? family.Path("MB") : family.mb, f, db.record(i) + f.offset);
         } catch (const platform::EDBEngineError&) {
-          Problem(family.db, "row " + std::to_string(i + 1) + ": field '" + f.name + "' does not match the .MB file");
+          Problem(family.db, "row " + std::to_string(i + 1) + ": field '" + f.name +
+                                 (mb ? "' does not match the .MB file" : "' keeps its data in a .MB file that is missing"));
           return;
         }
       }
@@ -341,6 +342,26 @@ class Checker {
 };
 
 }  // namespace
+
+void RequireMemoFile(platform::FileSystem& fs, const std::string& db_path) {
+  Family family = FindFamily(fs, db_path);
+  if (!family.exists() || !family.mb.empty()) return;
+  auto file = TranslateFileErrors(family.db, [&] {
+    return fs.Open(family.db, platform::Access::kRead, platform::Share::kReadWrite, platform::Disposition::kOpenExisting);
+  });
+  const format::Header header = ReadHeader(*file, family.db);
+  bool has_blobs = false;
+  for (const format::FieldDescriptor& f : header.fields()) has_blobs = has_blobs || format::IsBlob(f.type);
+  if (!has_blobs) return;
+  MemberFile db = MemberFile::Load(*file, family.db);
+  for (const format::FieldDescriptor& f : db.header().fields()) {
+    if (!format::IsBlob(f.type)) continue;
+    for (std::size_t i = 0; i < db.size(); ++i) {
+      format::BlobRef ref = format::ReadBlobRef(f, db.record(i) + f.offset);
+      if (ref.length != 0 && !ref.in_leader()) ThrowEngineError("The table's .MB file is missing.", family.Path("MB"));
+    }
+  }
+}
 
 CheckReport CheckFamily(platform::FileSystem& fs, const std::string& db_path) {
   CheckReport report;

@@ -8,6 +8,7 @@
 #include "engine/engine.h"
 #include "engine/errors.h"
 #include "engine/family.h"
+#include "engine/family_check.h"
 #include "engine/field_lookup.h"
 #include "engine/format/field_codec.h"
 #include "engine/memo_file.h"
@@ -251,6 +252,7 @@ void TTable::BuildIndex(const std::string& name, const std::string& fields, Inde
   RequireClosed();
   std::string path = ResolvedPath();
   TSession::Activity activity(Session());
+  RequireMemoFile(engine_.fs(), path);
   engine::BuildIndex(engine_.fs(), path, name, fields, options);
 }
 

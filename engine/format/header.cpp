@@ -56,6 +56,15 @@ class Cursor {
   const std::string& path_;
 };
 
+// `recorded` is an offset minus 0x58 as the data header stores it; 0 records nothing.
+void RequireAt(int at, int recorded, int version, const char* what, const std::string& path) {
+  if (recorded != 0 && recorded + off::kFixedEnd != at) {
+    ThrowCorrupt("the header does not match its file version " + std::to_string(version) + " (" + what +
+                     " misplaced)",
+                 path);
+  }
+}
+
 }  // namespace
 
 int Header::AnnouncedSize(const std::string& first_bytes) {
@@ -146,7 +155,11 @@ void Header::ParseFields(const std::string& path) {
   if (!data_like) return;
   for (FieldDescriptor& f : fields_) f.name = c.String("the field names");
   if (!has_data_header_) return;
+  // The data header records where the field numbers and the sort-order id start; a file
+  // whose version byte names another level puts them elsewhere than its names end.
+  RequireAt(c.at(), U16(off::kFieldNumbersOfs), version(), "field numbers", path);
   for (FieldDescriptor& f : fields_) f.number = c.Le16("the field numbers");
+  RequireAt(c.at(), U16(off::kSortIdOfs), version(), "sort-order id", path);
   sort_id_ = c.String("the sort-order id");
   if (U16(off::kIndexNameOfs) != 0) {
     Cursor name(bytes_, U16(off::kIndexNameOfs) + off::kFixedEnd, path);

@@ -5,6 +5,7 @@
 #include "engine/session.h"
 #include "install/tests/install_fixture.h"
 #include "platform/cp932.h"
+#include "platform/exceptions.h"
 #include "platform/system_texts.h"
 
 namespace install::testing {
@@ -106,12 +107,27 @@ TEST_F(MasterCopyTest, MissingItemTableSkipsOnlyItsBranchAndTheUnitTable) {
 }
 
 TEST_F(MasterCopyTest, OptionalFilesMissSilently) {
-  for (const char* optional : {"M8HINMEI.MB", "hinload_KB.dat", "hinload_SK.dat"}) {
+  for (const char* optional : {"hinload_KB.dat", "hinload_SK.dat"}) {
     os_fs_.RemoveFile(Medium() + "\\m1\\" + optional);
   }
   EXPECT_TRUE(Install(Destination("a"), "m1"));
   EXPECT_EQ(log_->Text(), "");
   EXPECT_FALSE(os_fs_.FileExists(Destination("a") + "\\hinload_KB.dat"));
+}
+
+// The memo file is copied without a test of its own, so its absence writes no log line;
+// but an item table whose memo texts live in it cannot be indexed without it: the engine
+// refuses, naming the missing file, and builds nothing.
+TEST_F(MasterCopyTest, AMissingMemoFileIsAnEngineErrorAndNoLogLine) {
+  os_fs_.RemoveFile(Medium() + "\\m1\\M8HINMEI.MB");
+  try {
+    Install(Destination("a"), "m1");
+    ADD_FAILURE() << "the item table was indexed without its memo file";
+  } catch (const platform::EDBEngineError& e) {
+    EXPECT_EQ(std::string(e.what()), "The table's .MB file is missing.\r\n" + Destination("a") + "\\M8HINMEI.MB");
+  }
+  EXPECT_EQ(log_->Text(), "");
+  EXPECT_FALSE(os_fs_.FileExists(Destination("a") + "\\M8HINMEI.PX"));
 }
 
 TEST_F(MasterCopyTest, MissingUnitTableFailsThisAndEveryLaterMaster) {
