@@ -1,14 +1,16 @@
 #include "engine/family_rewrite.h"
 
 #include <cstring>
-#include <functional>
+#include <memory>
 
 #include "engine/block_sink.h"
+#include "engine/chain_stream.h"
 #include "engine/collation.h"
 #include "engine/errors.h"
 #include "engine/format/bytes.h"
 #include "engine/format/header_builder.h"
 #include "engine/key_sort.h"
+#include "engine/row_pass.h"
 #include "engine/tree_builder.h"
 #include "engine/x_records.h"
 
@@ -72,23 +74,124 @@ int KeySize(const Header& db, int key_fields) {
 }
 
 
+// The PX's leaf entries: one per DB block that holds rows.
+class DbLeaves final : public RowVisitor {
+ public:
+  DbLeaves(int key_size, bool root_first) : tree(key_size, root_first) {}
+  void Row(const char* row, const RowPlace& place) override {
+    if (place.slot == 0) tree.AddLeaf(row, place.block, static_cast<std::uint32_t>(place.block_rows));
+  }
+  TreeBuilder tree;
+};
+
+// The X records of one index, in row order.
+class XCollector final : public RowVisitor {
+ public:
+  XCollector(const SecondaryIndex& index, const format::Header& db, int db_key_fields, std::size_t rows)
+      : layout(LayoutOf(index, db, db_key_fields)), maker_(index, layout, db, db_key_fields),
+        record_size_(static_cast<std::size_t>(layout.record_size)) {
+    records.resize(rows * record_size_);
+  }
+  void Row(const char* row, const RowPlace& place) override {
+    if (used_ + record_size_ > records.size()) records.resize(std::max(2 * records.size(), used_ + record_size_));
+    maker_.Make(row, place.block, place.slot, place.position, records.data() + used_);
+    used_ += record_size_;
+  }
+  // After the pass: the records, one per row.
+  std::vector<char>& Records() {
+    records.resize(used_);
+    return records;
+  }
+  const XLayout layout;
+
+ private:
+  std::vector<char> records;
+  XRecordMaker maker_;
+  std::size_t record_size_;
+  std::size_t used_ = 0;
+};
+
+// Thrown by KeyOrder to end a pass over rows that are not as a rebuild leaves them.
+struct RowsNeedSorting {};
+
+// Whether the rows are in strict key order in full blocks, as a rebuild leaves them.
+class KeyOrder final : public RowVisitor {
+ public:
+  KeyOrder(int key_size, int capacity) : key_size_(static_cast<std::size_t>(key_size)), capacity_(capacity) {}
+  void Row(const char* row, const RowPlace& place) override {
+    // Within a block the previous row is still in place; across blocks its key is kept.
+    const char* previous = place.slot > 0 ? previous_ : last_key_.data();
+    if (place.position > 0 && std::memcmp(previous, row, key_size_) >= 0) throw RowsNeedSorting{};
+    previous_ = row;
+    if (place.slot == 0) {
+      if (blocks_ > 0 && last_rows_ != capacity_) throw RowsNeedSorting{};
+      ++blocks_;
+      last_rows_ = place.block_rows;
+    }
+    if (place.slot + 1 == place.block_rows) last_key_.assign(row, row + key_size_);
+  }
+  // After the pass: every chained block held rows.
+  bool Packed(const format::Header& db) const { return blocks_ == db.used_blocks(); }
+
+ private:
+  std::size_t key_size_;
+  int capacity_;
+  const char* previous_ = nullptr;
+  std::vector<char> last_key_;
+  int blocks_ = 0;
+  int last_rows_ = 0;
+};
+
 class Writer {
  public:
   Writer(FamilyWrite& write, Rewrite& r)
-      : write_(write), r_(r), db_(r.db->header()), key_size_(KeySize(r.db->header(), r.key_fields)),
+      : write_(write), r_(r), db_(r.rows ? r.rows->header() : *r.db), key_size_(KeySize(db_, r.key_fields)),
         sequence_(r.next_sequence) {}
 
-  void Run() {
+  bool Run() {
     const std::string& path = r_.family->db;
     if (r_.key_fields > 0) RequireOrderable(db_, KeyPositions(), path);
     for (const SecondaryIndex& index : r_.indexes) RequireOrderable(db_, index.fields, path);
-    if (r_.repack) WriteDb();
-    Placement placement(*r_.db, r_.repack);
+    if (r_.rows) WriteDb();
+
+    std::vector<RowVisitor*> visitors;
+    std::optional<Header> px;
+    std::optional<DbLeaves> px_leaves;
+    if (r_.key_fields > 0) {
+      px = TreeHeader(r_.old_px, FileType::kPrimaryIndex, FieldsOf(db_, r_.key_fields), "PX", key_size_,
+                      db_.U8(off::kStamp2D));
+      px_leaves.emplace(key_size_, px->version() >= format::kVersion7);
+      visitors.push_back(&*px_leaves);
+    }
+    const std::size_t rows = r_.rows ? r_.rows->size() : StoredRowsAtMost();
+    std::vector<std::unique_ptr<XCollector>> collectors;
+    for (const SecondaryIndex& index : r_.indexes) {
+      collectors.push_back(std::make_unique<XCollector>(index, db_, r_.key_fields, rows));
+      visitors.push_back(collectors.back().get());
+    }
+    std::optional<KeyOrder> key_order;
+    if (r_.only_in_key_order) visitors.push_back(&key_order.emplace(key_size_, db_.records_per_block()));
+    try {
+      if (r_.rows) {
+        VisitPackedRows(*r_.rows, visitors);
+      } else {
+        ChainStream stream(*r_.db_file, db_, path);
+        VisitStoredRows(stream, db_.record_size(), visitors);
+      }
+    } catch (const RowsNeedSorting&) {
+      return false;
+    }
+    if (key_order && !key_order->Packed(db_)) return false;
+
     std::uint8_t px_stamp = 0;
-    if (r_.key_fields > 0) px_stamp = WritePrimary(placement);
-    for (const SecondaryIndex& index : r_.indexes) WriteSecondary(index, placement, px_stamp);
+    if (px) {
+      WriteTree(r_.family->px.empty() ? r_.family->Path("PX") : r_.family->px, *px, px_leaves->tree);
+      px_stamp = px->U8(off::kStamp2C);
+    }
+    for (std::size_t i = 0; i < r_.indexes.size(); ++i) WriteSecondary(r_.indexes[i], *collectors[i], px_stamp);
     for (const std::string& gone : r_.remove) write_.Remove(gone);
     write_.Commit();
+    return true;
   }
 
  private:
@@ -96,6 +199,12 @@ class Writer {
     std::vector<int> keys;
     for (int i = 0; i < r_.key_fields; ++i) keys.push_back(i);
     return keys;
+  }
+
+  // The rows a stored DB can hold, whatever its header claims.
+  std::size_t StoredRowsAtMost() const {
+    return std::min<std::size_t>(db_.records(), static_cast<std::size_t>(db_.used_blocks()) *
+                                                    static_cast<std::size_t>(db_.records_per_block()));
   }
 
   std::uint16_t NextSequence() { return static_cast<std::uint16_t>(sequence_++); }
@@ -130,9 +239,11 @@ class Writer {
     return h;
   }
 
-  void WriteTree(const std::string& path, Header& header, int key_size, const std::function<void(TreeBuilder&)>& leaves) {
-    TreeBuilder tree(key_size, header.block_size(), header.version() >= format::kVersion7);
-    leaves(tree);
+  // Writes the tree in blocks of the header's size, or of a larger one where a count
+  // would not fit its word (levels 3 to 5 know blocks of up to 4 KiB, level 7 32 KiB).
+  void WriteTree(const std::string& path, Header& header, TreeBuilder& tree) {
+    const int largest = (header.version() >= format::kVersion7 ? 32 : 4) * 1024;
+    header.SetU8(off::kBlockSizeCode, static_cast<std::uint8_t>(tree.BlockSizeFor(header.block_size(), largest) / 1024));
     platform::File& out = write_.Create(path);
     BlockSink sink(out, path, header.header_size(), header.block_size());
     tree.Write(sink, header);
@@ -140,7 +251,7 @@ class Writer {
   }
 
   void WriteDb() {
-    MemberFile& db = *r_.db;
+    MemberFile& db = *r_.rows;
     Header& h = db.header();
     h.SetU8(off::kFileType, static_cast<std::uint8_t>(r_.key_fields > 0 ? FileType::kKeyedData : FileType::kUnkeyedData));
     h.SetU16(off::kKeyFields, static_cast<std::uint16_t>(r_.key_fields));
@@ -150,30 +261,6 @@ class Writer {
                              [&](std::size_t i) { return db.record(i); });
     h.SetPackedBlocks(blocks, static_cast<std::uint32_t>(db.size()));
     sink.Finish(h.bytes());
-  }
-
-  // Adds one leaf per DB block: its first row's key, its number and its row count.
-  void AddDbLeaves(TreeBuilder& tree, const Placement& placement) {
-    const MemberFile& db = *r_.db;
-    if (!r_.repack) {
-      for (const ChainBlock& b : db.chain()) {
-        if (b.count > 0) tree.AddLeaf(db.record(b.first_record), b.number, static_cast<std::uint32_t>(b.count));
-      }
-      return;
-    }
-    const std::size_t cap = static_cast<std::size_t>(db_.records_per_block());
-    for (std::size_t first = 0; first < db.size(); first += cap) {
-      std::size_t count = std::min(cap, db.size() - first);
-      tree.AddLeaf(db.record(first), placement.block(first), static_cast<std::uint32_t>(count));
-    }
-  }
-
-  std::uint8_t WritePrimary(const Placement& placement) {
-    Header px = TreeHeader(r_.old_px, FileType::kPrimaryIndex, FieldsOf(db_, r_.key_fields), "PX", key_size_,
-                           db_.U8(off::kStamp2D));
-    std::string path = r_.family->px.empty() ? r_.family->Path("PX") : r_.family->px;
-    WriteTree(path, px, key_size_, [&](TreeBuilder& tree) { AddDbLeaves(tree, placement); });
-    return px.U8(off::kStamp2C);
   }
 
   Header SecondaryHeader(const SecondaryIndex& index, const XLayout& layout, std::uint8_t px_stamp) {
@@ -213,12 +300,11 @@ class Writer {
     return x;
   }
 
-  void WriteSecondary(const SecondaryIndex& index, const Placement& placement, std::uint8_t px_stamp) {
-    const MemberFile& db = *r_.db;
-    const XLayout layout = LayoutOf(index, db_, r_.key_fields);
-    const std::size_t n = db.size();
+  void WriteSecondary(const SecondaryIndex& index, XCollector& collected, std::uint8_t px_stamp) {
+    const XLayout& layout = collected.layout;
+    const std::vector<char>& records = collected.Records();
     const std::size_t rs = static_cast<std::size_t>(layout.record_size);
-    std::vector<char> records = MakeXRecords(index, layout, db, r_.key_fields, placement);
+    const std::size_t n = records.size() / rs;
     std::vector<std::uint32_t> order = SortXRecords(index, layout, records);
     if (index.unique) {
       auto indexed = [&](std::size_t i) { return records.data() + i * rs; };
@@ -244,15 +330,14 @@ class Writer {
     Header y = TreeHeader(index.old_y, index.composite ? FileType::kCompositeTree : FileType::kSecondaryTree,
                           std::vector<NewField>(layout.fields.begin(), layout.fields.begin() + layout.key_fields),
                           y_extension, layout.key_size, x.U8(off::kStamp2D));
-    std::string y_path = index.files.y.empty() ? r_.family->Path(y_extension) : index.files.y;
-    WriteTree(y_path, y, layout.key_size, [&](TreeBuilder& tree) {
-      const auto per_block = static_cast<std::size_t>(capacity);
-      for (std::size_t first = 0; first < n; first += per_block) {
-        std::size_t count = std::min(per_block, n - first);
-        tree.AddLeaf(records.data() + order[first] * rs, static_cast<int>(first / per_block) + 1,
-                     static_cast<std::uint32_t>(count));
-      }
-    });
+    TreeBuilder tree(layout.key_size, y.version() >= format::kVersion7);
+    const auto per_block = static_cast<std::size_t>(capacity);
+    for (std::size_t first = 0; first < n; first += per_block) {
+      std::size_t count = std::min(per_block, n - first);
+      tree.AddLeaf(records.data() + order[first] * rs, static_cast<int>(first / per_block) + 1,
+                   static_cast<std::uint32_t>(count));
+    }
+    WriteTree(index.files.y.empty() ? r_.family->Path(y_extension) : index.files.y, y, tree);
   }
 
   FamilyWrite& write_;
@@ -289,7 +374,7 @@ std::vector<std::uint32_t> PrimaryOrder(const MemberFile& db, int key_fields, co
   return order;
 }
 
-void RewriteFamily(FamilyWrite& write, Rewrite& rewrite) { Writer(write, rewrite).Run(); }
+bool RewriteFamily(FamilyWrite& write, Rewrite& rewrite) { return Writer(write, rewrite).Run(); }
 
 int NextSequence(const std::vector<format::Header>& members) {
   int highest = 0;

@@ -1,15 +1,42 @@
-// Sorting rows by their key bytes in one pass over a compact array: the first eight key
-// bytes of each row are cached beside its index, so most comparisons touch no row.
+// Sorting rows by their key bytes through a compact array: for each row, sixteen key
+// bytes and its index. The array is sorted on the first eight bytes (radix passes), runs
+// that tie on them on the next eight; rows that tie on all sixteen get the next sixteen
+// bytes of their keys and are sorted again among themselves, until the keys differ or
+// end. The bytes are taken after those that every key shares (a code's fixed prefix,
+// say), so that most rows are never looked at again.
 #ifndef HINMEI_ENGINE_KEY_SORT_H_
 #define HINMEI_ENGINE_KEY_SORT_H_
 
-#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <numeric>
 #include <vector>
 
 namespace engine {
+
+struct SortEntry {
+  std::uint64_t chunk[2];  // sixteen key bytes, as two numbers whose first byte is highest
+  std::uint32_t row;
+};
+
+// Eight bytes of a key from `offset`, the first one highest; zero past the key's end.
+inline std::uint64_t KeyChunk(const char* key, std::size_t offset, std::size_t key_size) {
+  const auto* k = reinterpret_cast<const unsigned char*>(key);
+  std::uint64_t chunk = 0;
+  if (offset + 8 <= key_size) {
+    for (std::size_t b = 0; b < 8; ++b) chunk = chunk << 8 | k[offset + b];
+    return chunk;
+  }
+  for (std::size_t b = offset; b < offset + 8; ++b) chunk = chunk << 8 | (b < key_size ? k[b] : 0);
+  return chunk;
+}
+
+// Sorts entries by chunk[c], ties by row (they come in row order).
+void SortByChunk(SortEntry* begin, SortEntry* end, int c, std::vector<SortEntry>& spare);
+
+// Sorts entries whose keys agree before `offset` and hold their chunks from there.
+void SortEntries(SortEntry* begin, SortEntry* end, std::size_t offset, std::size_t key_size,
+                 void (*refill)(SortEntry*, SortEntry*, std::size_t, const void*), const void* keys);
 
 // The order of rows 0..n-1 by the `key_size` bytes at key_at(i), ties by row. Rows already
 // in order cost one comparison each.
@@ -23,26 +50,30 @@ std::vector<std::uint32_t> SortByKey(std::size_t n, std::size_t key_size, KeyAt 
   }
   if (sorted) return order;
 
-  struct Entry {
-    std::uint64_t prefix;
-    std::uint32_t row;
-  };
-  const std::size_t head = std::min<std::size_t>(key_size, 8);
-  std::vector<Entry> entries(n);
-  for (std::size_t i = 0; i < n; ++i) {
-    const auto* k = reinterpret_cast<const unsigned char*>(key_at(i));
-    std::uint64_t prefix = 0;
-    for (std::size_t b = 0; b < 8; ++b) prefix = prefix << 8 | (b < head ? k[b] : 0);
-    entries[i] = Entry{prefix, static_cast<std::uint32_t>(i)};
+  std::size_t shared = key_size;
+  const char* first = key_at(0);
+  for (std::size_t i = 1; i < n && shared > 0; ++i) {
+    const char* k = key_at(i);
+    std::size_t same = 0;
+    while (same < shared && k[same] == first[same]) ++same;
+    shared = same;
   }
-  std::sort(entries.begin(), entries.end(), [&](const Entry& a, const Entry& b) {
-    if (a.prefix != b.prefix) return a.prefix < b.prefix;
-    if (key_size > head) {
-      int c = std::memcmp(key_at(a.row) + head, key_at(b.row) + head, key_size - head);
-      if (c != 0) return c < 0;
+  struct Keys {
+    KeyAt& key_at;
+    std::size_t key_size;
+  } keys{key_at, key_size};
+  auto refill = [](SortEntry* begin, SortEntry* end, std::size_t offset, const void* context) {
+    const Keys& k = *static_cast<const Keys*>(context);
+    for (SortEntry* e = begin; e != end; ++e) {
+      const char* key = k.key_at(e->row);
+      e->chunk[0] = KeyChunk(key, offset, k.key_size);
+      e->chunk[1] = KeyChunk(key, offset + 8, k.key_size);
     }
-    return a.row < b.row;
-  });
+  };
+  std::vector<SortEntry> entries(n);
+  for (std::size_t i = 0; i < n; ++i) entries[i].row = static_cast<std::uint32_t>(i);
+  refill(entries.data(), entries.data() + n, shared, &keys);
+  SortEntries(entries.data(), entries.data() + n, shared, key_size, refill, &keys);
   for (std::size_t i = 0; i < n; ++i) order[i] = entries[i].row;
   return order;
 }

@@ -158,7 +158,7 @@ class TableCreator::Impl {
     if (key_fields_ > 0) db_.Reorder(PrimaryOrder(db_, key_fields_, family_.db));
     Rewrite r;
     r.family = &family_;
-    r.db = &db_;
+    r.rows = &db_;
     r.key_fields = key_fields_;
     r.next_sequence = db_.header().U16(format::off::kSequence) + 1;
     for (const std::string& member : family_.Members()) {

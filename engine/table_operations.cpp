@@ -27,17 +27,20 @@ namespace off = format::off;
 
 constexpr int kMaxCompositeIndexes = 16;
 
-// A family held for a change, with what its files declare.
+// A family held for a change, with what its files declare. The DB's rows are read only
+// where the change needs them all at once (Rows); otherwise the rewrite reads them from
+// the held file as it goes.
 struct Change {
   explicit Change(platform::FileSystem& fs, const std::string& db_path) : write(fs) {
     family = FindFamily(fs, db_path);
     if (!family.exists()) ThrowNoSuchTable(TablePath(db_path));
     for (const std::string& member : family.Members()) write.Hold(member);
-    db = MemberFile::Load(write.Hold(family.db), family.db);
-    if (db.header().type() != FileType::kKeyedData && db.header().type() != FileType::kUnkeyedData) {
+    db_file = &write.Hold(family.db);
+    db = ReadHeader(*db_file, family.db);
+    if (db.type() != FileType::kKeyedData && db.type() != FileType::kUnkeyedData) {
       ThrowEngineError("The file is not a table (.DB) file.", family.db);
     }
-    std::vector<Header> headers{db.header()};
+    std::vector<Header> headers{db};
     if (!family.px.empty()) {
       px = ReadHeader(write.Hold(family.px), family.px);
       headers.push_back(*px);
@@ -49,7 +52,7 @@ struct Change {
       }
       Header x = ReadHeader(write.Hold(files.x), files.x);
       headers.push_back(x);
-      SecondaryIndex index = IndexOfHeader(x, db.header(), files);
+      SecondaryIndex index = IndexOfHeader(x, db, files);
       index.old_x = x;
       if (!files.y.empty()) {
         try {
@@ -64,24 +67,37 @@ struct Change {
     next_sequence = NextSequence(headers);
   }
 
-  void Rewrite(int key_fields, bool repack) {
+  // Every row of the DB, read once; a rewrite with `repack` writes them anew.
+  MemberFile& Rows() {
+    if (!rows) rows = MemberFile::Load(*db_file, family.db);
+    return *rows;
+  }
+
+  bool Rewrite(int key_fields, bool repack, bool only_in_key_order = false) {
     engine::Rewrite r;
     r.family = &family;
-    r.db = &db;
+    if (repack) {
+      r.rows = &Rows();
+    } else {
+      r.db_file = db_file;
+      r.db = &db;
+    }
+    r.only_in_key_order = only_in_key_order;
     r.key_fields = key_fields;
-    r.repack = repack;
     r.indexes = indexes;
     r.remove = orphans;
     r.remove.insert(r.remove.end(), removals.begin(), removals.end());
     r.old_px = px;
     r.next_sequence = next_sequence;
     if (key_fields == 0 && !family.px.empty()) r.remove.push_back(family.px);
-    RewriteFamily(write, r);
+    return RewriteFamily(write, r);
   }
 
   FamilyWrite write;
   Family family;
-  MemberFile db;
+  platform::File* db_file = nullptr;
+  Header db;  // as the file declares it
+  std::optional<MemberFile> rows;
   std::optional<Header> px;
   std::vector<SecondaryIndex> indexes;
   std::vector<std::string> orphans;
@@ -118,15 +134,6 @@ std::vector<int> FieldPositions(const Header& db, const std::string& list, const
   return positions;
 }
 
-// Every block of the chain but the last is full: the original engine's rebuilt layout.
-bool Packed(const MemberFile& db) {
-  const std::vector<ChainBlock>& chain = db.chain();
-  for (std::size_t i = 0; i + 1 < chain.size(); ++i) {
-    if (chain[i].count != db.header().records_per_block()) return false;
-  }
-  return chain.empty() || chain.back().count > 0;
-}
-
 bool IsIdentity(const std::vector<std::uint32_t>& order) {
   for (std::size_t i = 0; i < order.size(); ++i) {
     if (order[i] != i) return false;
@@ -142,11 +149,14 @@ void BuildPrimary(Change& c, const std::vector<int>& positions) {
     }
   }
   const int k = static_cast<int>(positions.size());
-  std::vector<std::uint32_t> order = PrimaryOrder(c.db, k, path);
-  bool sorted = IsIdentity(order);
-  bool same_key = c.db.header().type() == FileType::kKeyedData && c.db.header().key_fields() == k;
-  if (!sorted) c.db.Reorder(order);
-  c.Rewrite(k, !(same_key && sorted && Packed(c.db)));
+  // A table keyed so already, in key order in full blocks, keeps its DB: only its
+  // indexes are written, from one read of its rows.
+  bool same_key = c.db.type() == FileType::kKeyedData && c.db.key_fields() == k;
+  if (same_key && c.Rewrite(k, false, true)) return;
+  MemberFile& rows = c.Rows();
+  std::vector<std::uint32_t> order = PrimaryOrder(rows, k, path);
+  if (!IsIdentity(order)) rows.Reorder(order);
+  c.Rewrite(k, true);
 }
 
 int FreeCompositeNumber(const std::vector<SecondaryIndex>& indexes, const std::string& path) {
@@ -159,7 +169,7 @@ int FreeCompositeNumber(const std::vector<SecondaryIndex>& indexes, const std::s
 }
 
 void BuildSecondary(Change& c, const std::string& name, const std::vector<int>& positions, IndexOptions options) {
-  const Header& db = c.db.header();
+  const Header& db = c.db;
   if (Trimmed(name).empty()) ThrowEngineError("A secondary index needs a name.", c.family.db);
   SecondaryIndex index;
   index.name = name;
@@ -196,7 +206,7 @@ void BuildSecondary(Change& c, const std::string& name, const std::vector<int>& 
 }
 
 void StoreBlobs(Change& c, NewRow& row) {
-  const Header& db = c.db.header();
+  const Header& db = c.Rows().header();
   bool needs_mb = false;
   for (const auto& [position, data] : row.blobs) {
     const format::FieldDescriptor& f = db.fields()[static_cast<std::size_t>(position)];
@@ -244,7 +254,7 @@ void ThrowNoSuchTable(const std::string& db_path) { ThrowEngineError("Table does
 void BuildIndex(platform::FileSystem& fs, const std::string& db_path, const std::string& name,
                 const std::string& fields, IndexOptions options) {
   Change c(fs, db_path);
-  std::vector<int> positions = FieldPositions(c.db.header(), fields, c.family.db);
+  std::vector<int> positions = FieldPositions(c.db, fields, c.family.db);
   if (options & ixPrimary) {
     BuildPrimary(c, positions);
   } else {
@@ -254,17 +264,18 @@ void BuildIndex(platform::FileSystem& fs, const std::string& db_path, const std:
 
 void AppendRow(platform::FileSystem& fs, const std::string& db_path, NewRow row) {
   Change c(fs, db_path);
-  Header& db = c.db.header();
+  MemberFile& rows = c.Rows();
+  Header& db = rows.header();
   if (row.record.size() != static_cast<std::size_t>(db.record_size())) {
     ThrowEngineError("The row does not match the table's record size.", c.family.db);
   }
-  if (c.db.size() >= 0xFFFFFFF0u) ThrowEngineError("The table is full.", c.family.db);
+  if (rows.size() >= 0xFFFFFFF0u) ThrowEngineError("The table is full.", c.family.db);
   NumberAutoIncrement(db, row.record.data());
   StoreBlobs(c, row);
-  c.db.AddRecord(row.record.data());
+  rows.AddRecord(row.record.data());
   const int k = db.type() == FileType::kKeyedData ? db.key_fields() : 0;
-  if (k > 0) c.db.Reorder(PrimaryOrder(c.db, k, c.family.db));
-  std::size_t blocks = (c.db.size() + static_cast<std::size_t>(db.records_per_block()) - 1) /
+  if (k > 0) rows.Reorder(PrimaryOrder(rows, k, c.family.db));
+  std::size_t blocks = (rows.size() + static_cast<std::size_t>(db.records_per_block()) - 1) /
                        static_cast<std::size_t>(db.records_per_block());
   if (blocks > 0xFFFF) ThrowEngineError("The table is full.", c.family.db);
   c.Rewrite(k, true);

@@ -8,11 +8,21 @@
 namespace engine {
 namespace {
 
+constexpr std::uint32_t kLargestCount = 0xFFFF;
+
 // The record count of an entry is a 16-bit word; a subtree of more records keeps the
 // largest value the word holds.
 std::uint16_t CountWord(std::uint32_t count) {
-  return static_cast<std::uint16_t>(std::min<std::uint32_t>(count, 0xFFFF) ^ 0x8000);
+  return static_cast<std::uint16_t>(std::min(count, kLargestCount) ^ 0x8000);
 }
+
+// Entries per block as the original engine packs a rebuilt tree.
+std::size_t EntriesPerBlock(int key_size, int block_size) {
+  return static_cast<std::size_t>(std::max(2, TreeCapacity(key_size, block_size) - 1));
+}
+
+// Block sizes of index files, in KiB.
+constexpr int kBlockSizesKib[] = {1, 2, 4, 8, 16, 32};
 
 }  // namespace
 
@@ -20,12 +30,7 @@ int TreeCapacity(int key_size, int block_size) {
   return (block_size - format::kBlockHeaderSize) / (key_size + format::kIndexEntryTail);
 }
 
-TreeBuilder::TreeBuilder(int key_size, int block_size, bool root_first)
-    : key_size_(key_size),
-      block_size_(block_size),
-      per_block_(std::max(2, TreeCapacity(key_size, block_size) - 1)),
-      root_first_(root_first),
-      levels_(1) {}
+TreeBuilder::TreeBuilder(int key_size, bool root_first) : key_size_(key_size), root_first_(root_first), levels_(1) {}
 
 void TreeBuilder::AddLeaf(const char* key, int child, std::uint32_t count) {
   Level& leaf = levels_[0];
@@ -34,8 +39,35 @@ void TreeBuilder::AddLeaf(const char* key, int child, std::uint32_t count) {
   leaf.counts.push_back(count);
 }
 
+bool TreeBuilder::CountsFit(int block_size) const {
+  const std::size_t per = EntriesPerBlock(key_size_, block_size);
+  std::vector<std::uint32_t> counts = levels_[0].counts;
+  for (;;) {
+    for (std::uint32_t c : counts) {
+      if (c > kLargestCount) return false;
+    }
+    if (counts.size() <= per) return true;
+    std::vector<std::uint32_t> above;
+    for (std::size_t first = 0; first < counts.size(); first += per) {
+      std::uint64_t sum = 0;
+      for (std::size_t i = first; i < std::min(counts.size(), first + per); ++i) sum += counts[i];
+      above.push_back(static_cast<std::uint32_t>(std::min<std::uint64_t>(sum, 0xFFFFFFFFu)));
+    }
+    counts.swap(above);
+  }
+}
+
+int TreeBuilder::BlockSizeFor(int preferred, int largest) const {
+  if (preferred >= largest || CountsFit(preferred)) return preferred;
+  for (int kib : kBlockSizesKib) {
+    int size = kib * 1024;
+    if (size > preferred && size <= largest && CountsFit(size)) return size;
+  }
+  return largest;
+}
+
 void TreeBuilder::BuildLevels() {
-  const std::size_t per = static_cast<std::size_t>(per_block_);
+  const std::size_t per = per_block_;
   while (levels_.back().size() > per) {
     const Level& below = levels_.back();
     Level above;
@@ -71,7 +103,7 @@ void TreeBuilder::Allocate(std::size_t level, std::size_t index, std::vector<int
   number_[level][index] = n;
   std::vector<int>::iterator at = before == nullptr ? chain_.end() : *before;
   at = chain_.insert(at, n);
-  const std::size_t per = static_cast<std::size_t>(per_block_);
+  const std::size_t per = per_block_;
   if (level + 1 < levels_.size() && index > 0 && (index == 1 || index % per == 0)) {
     std::size_t parent = index / per;
     if (number_[level + 1][parent] == 0) Allocate(level + 1, parent, &at);
@@ -83,6 +115,7 @@ void TreeBuilder::NumberAsGrown() {
 }
 
 void TreeBuilder::Write(BlockSink& sink, format::Header& header) {
+  per_block_ = EntriesPerBlock(key_size_, header.block_size());
   header.SetU16(format::off::kIndexRoot, 1);
   if (levels_[0].size() == 0) {
     header.SetPackedBlocks(0, 0);
@@ -110,7 +143,7 @@ void TreeBuilder::Write(BlockSink& sink, format::Header& header) {
     next[n] = i + 1 == blocks ? 0 : chain_[i + 1];
   }
   const int entry_size = key_size_ + format::kIndexEntryTail;
-  const std::size_t per = static_cast<std::size_t>(per_block_);
+  const std::size_t per = per_block_;
   std::uint32_t entries = 0;
   for (std::size_t n = 1; n <= blocks; ++n) {
     auto [l, b] = at_number[n];

@@ -6,6 +6,11 @@
 // per block of it (first key, block number, the sum of the counts). The single block of
 // the top level is the root. Every index block is linked into one chain.
 //
+// An entry's count is a 16-bit word. Where a subtree holds more records than the word
+// holds, no one knows what the original engine makes of the entry, so the block size is
+// chosen to avoid it: larger blocks make a flatter tree whose root has more entries,
+// each over fewer records (BlockSizeFor).
+//
 // Version 7 files number the blocks from the root down, level by level, and chain them in
 // that order. Older files number them as a growing tree allocates them: a level that
 // gets its second block gets its parent block at once, and a parent block goes into the
@@ -27,10 +32,21 @@ int TreeCapacity(int key_size, int block_size);
 
 class TreeBuilder {
  public:
-  TreeBuilder(int key_size, int block_size, bool root_first);
+  TreeBuilder(int key_size, bool root_first);
 
   void AddLeaf(const char* key, int child, std::uint32_t count);
-  // Writes the tree's blocks and sets its counters, root and levels in `header`.
+  std::size_t leaves() const { return levels_[0].size(); }
+
+  // Whether, in blocks of `block_size` bytes, every entry's count fits its word.
+  bool CountsFit(int block_size) const;
+  // The block size for the tree: `preferred` when the counts fit in it (or when it is
+  // `largest` or more), else the smallest of the usual sizes above it, up to `largest`,
+  // that they fit in; `largest` when none does (a count that does not fit then keeps
+  // the largest value of the word).
+  int BlockSizeFor(int preferred, int largest) const;
+
+  // Writes the tree's blocks, in blocks of the header's block size, and sets its
+  // counters, root and levels in `header`.
   void Write(BlockSink& sink, format::Header& header);
 
  private:
@@ -47,9 +63,8 @@ class TreeBuilder {
   void Allocate(std::size_t level, std::size_t index, std::vector<int>::iterator* before);
 
   int key_size_;
-  int block_size_;
-  int per_block_;
   bool root_first_;
+  std::size_t per_block_ = 0;             // entries per block, set by Write
   std::vector<Level> levels_;             // levels_[0] holds the leaf entries
   std::vector<std::vector<int>> number_;  // number_[l][b]: block number of block b of level l
   std::vector<int> chain_;                // block numbers in chain order

@@ -37,32 +37,39 @@ int Placement::slot(std::size_t row) const {
   return packed_ ? static_cast<int>(row % static_cast<std::size_t>(capacity_)) : slot_[row];
 }
 
+XRecordMaker::XRecordMaker(const SecondaryIndex& index, const XLayout& layout, const format::Header& db,
+                           int db_key_fields)
+    : keyed_(layout.keyed), dbcs_(CollationOf(db).dbcs), key_size_(0), db_record_size_(db.record_size()) {
+  for (int p : index.fields) {
+    const format::FieldDescriptor& f = db.fields()[static_cast<std::size_t>(p)];
+    indexed_.push_back(Part{f.offset, f.size, index.case_insensitive && f.type == format::FieldType::kAlpha});
+  }
+  for (int k = 0; k < db_key_fields; ++k) key_size_ += db.fields()[static_cast<std::size_t>(k)].size;
+}
+
+void XRecordMaker::Make(const char* row, int block, int slot, std::size_t position, char* out) const {
+  for (const Part& part : indexed_) {
+    std::memcpy(out, row + part.offset, static_cast<std::size_t>(part.size));
+    if (part.fold) FoldToUpper(out, part.size, dbcs_);
+    out += part.size;
+  }
+  if (keyed_) {
+    std::memcpy(out, row, static_cast<std::size_t>(key_size_));
+    PutShort(out + key_size_, block);
+  } else {
+    PutLong(out, static_cast<std::uint32_t>(position + 1));
+    PutShort(out + 4, block);
+    PutShort(out + 6, slot * db_record_size_);
+  }
+}
+
 std::vector<char> MakeXRecords(const SecondaryIndex& index, const XLayout& layout, const MemberFile& db,
                                int db_key_fields, const Placement& placement) {
-  const format::Header& h = db.header();
-  const bool dbcs = CollationOf(h).dbcs;
-  int key_size = 0;
-  for (int k = 0; k < db_key_fields; ++k) key_size += h.fields()[static_cast<std::size_t>(k)].size;
-  const std::size_t n = db.size();
+  XRecordMaker maker(index, layout, db.header(), db_key_fields);
   const std::size_t rs = static_cast<std::size_t>(layout.record_size);
-  std::vector<char> records(n * rs);
-  for (std::size_t i = 0; i < n; ++i) {
-    const char* row = db.record(i);
-    char* out = records.data() + i * rs;
-    for (int p : index.fields) {
-      const format::FieldDescriptor& f = h.fields()[static_cast<std::size_t>(p)];
-      std::memcpy(out, row + f.offset, static_cast<std::size_t>(f.size));
-      if (index.case_insensitive && f.type == format::FieldType::kAlpha) FoldToUpper(out, f.size, dbcs);
-      out += f.size;
-    }
-    if (layout.keyed) {
-      std::memcpy(out, row, static_cast<std::size_t>(key_size));
-      PutShort(out + key_size, placement.block(i));
-    } else {
-      PutLong(out, static_cast<std::uint32_t>(i + 1));
-      PutShort(out + 4, placement.block(i));
-      PutShort(out + 6, placement.slot(i) * h.record_size());
-    }
+  std::vector<char> records(db.size() * rs);
+  for (std::size_t i = 0; i < db.size(); ++i) {
+    maker.Make(db.record(i), placement.block(i), placement.slot(i), i, records.data() + i * rs);
   }
   return records;
 }

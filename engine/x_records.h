@@ -11,6 +11,30 @@
 
 namespace engine {
 
+// Makes the X record of one DB row: the indexed fields (folded to upper case for a
+// case-insensitive index), then the row's key fields and its block (keyed table) or
+// its number, block and offset in the block (unkeyed table).
+class XRecordMaker {
+ public:
+  XRecordMaker(const SecondaryIndex& index, const XLayout& layout, const format::Header& db, int db_key_fields);
+
+  // `row` lies in slot `slot` of DB block `block` and is row `position` (0-based) in
+  // chain order. Writes layout.record_size bytes at `out`.
+  void Make(const char* row, int block, int slot, std::size_t position, char* out) const;
+
+ private:
+  struct Part {
+    int offset;
+    int size;
+    bool fold;
+  };
+  std::vector<Part> indexed_;
+  bool keyed_;
+  bool dbcs_;
+  int key_size_;        // bytes of the DB's key fields
+  int db_record_size_;
+};
+
 // Where each row of a DB lies: as loaded (its chain), or once written packed.
 class Placement {
  public:

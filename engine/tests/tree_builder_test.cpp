@@ -15,7 +15,7 @@ namespace engine {
 namespace {
 
 TreeBuilder NewTree(const format::Header& h) {
-  return TreeBuilder(h.key_size(), h.block_size(), h.version() >= format::kVersion7);
+  return TreeBuilder(h.key_size(), h.version() >= format::kVersion7);
 }
 
 // Writes the tree into `out` under a copy of `header` and reads it back.
@@ -84,6 +84,32 @@ TEST(TreeBuilder, BuildsEveryLevelAboveTheLeaves) {
     EXPECT_EQ(leaf_level_blocks, h.total_blocks() - 1);
     ExpectSameBlocks(Written(tree, h, temp / "t.PX"), original);
   }
+}
+
+// Leaves of `count` records each, keys of 10 bytes: 2 KiB blocks take 126 entries, 4 KiB
+// ones 254, 8 KiB ones 510.
+TreeBuilder Leaves(int leaves, std::uint32_t count) {
+  TreeBuilder tree(10, true);
+  char key[10] = {};
+  for (int i = 0; i < leaves; ++i) tree.AddLeaf(key, i + 1, count);
+  return tree;
+}
+
+TEST(TreeBuilder, ChoosesBlocksLargeEnoughForEveryCount) {
+  // 300 leaves of 600 records: in 2 and 4 KiB blocks an upper entry covers 126 or 254
+  // leaves (75600 or 152400 records, more than the count word holds); in 8 KiB blocks
+  // the root takes all 300 leaves.
+  TreeBuilder deep = Leaves(300, 600);
+  EXPECT_FALSE(deep.CountsFit(2048));
+  EXPECT_FALSE(deep.CountsFit(4096));
+  EXPECT_TRUE(deep.CountsFit(8192));
+  EXPECT_EQ(deep.BlockSizeFor(2048, 32768), 8192);
+  EXPECT_EQ(deep.BlockSizeFor(2048, 4096), 4096) << "a level 4/5 tree keeps at most 4 KiB blocks";
+  // A size that fits is kept, also a larger one than needed (an existing file's).
+  TreeBuilder small = Leaves(300, 200);
+  EXPECT_TRUE(small.CountsFit(2048));
+  EXPECT_EQ(small.BlockSizeFor(2048, 32768), 2048);
+  EXPECT_EQ(small.BlockSizeFor(16384, 32768), 16384);
 }
 
 }  // namespace

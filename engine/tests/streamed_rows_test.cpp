@@ -1,0 +1,190 @@
+// Index builds that read the table's rows from the file as they go (a secondary index,
+// or a primary one over a table keyed so already): chains that run out of block order,
+// rows that turn out to need sorting, and damaged files, which give the same engine
+// errors as a whole read and write nothing.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <numeric>
+#include <random>
+
+#include "engine/family_check.h"
+#include "engine/format/bytes.h"
+#include "engine/format/layout.h"
+#include "engine/table_operations.h"
+#include "engine/tests/test_support.h"
+#include "platform/exceptions.h"
+#include "platform/testing/temp_folder.h"
+
+namespace engine {
+namespace {
+
+using format::GetLe16;
+using format::PutLe16;
+namespace off = format::off;
+
+constexpr int kBlock = 1024;
+constexpr int kHeader = 0x800;
+constexpr int kRecord = 34;
+
+class StreamedRows : public ::testing::Test {
+ protected:
+  // A keyed table of `rows` rows in 1 KiB blocks of 29 rows: codes 0, 2, 4, ...
+  void Create(int rows) {
+    TableCreator creator(platform::OsFileSystem(), path_, testing::SmallSpec(1));
+    for (int i = 0; i < rows; ++i) {
+      creator.AddRow({FieldValue::Integer(2 * i), FieldValue::Text(testing::Numbered(i % 2 ? "name" : "NAME", i % 97)),
+                      FieldValue()});
+    }
+    creator.Finish();
+    platform::OsFileSystem().RemoveFile(temp_ / "T.PX");
+    bytes_ = testing::ReadBytes(path_);
+  }
+
+  static char* Block(std::string& bytes, int n) { return bytes.data() + kHeader + (n - 1) * kBlock; }
+
+  // The same table with block k stored as block number[k - 1], the chain unchanged.
+  std::string Renumbered(const std::vector<int>& number) const {
+    std::string out = bytes_;
+    auto renumber = [&](int n) { return n == 0 ? 0 : number[static_cast<std::size_t>(n - 1)]; };
+    std::string copy = bytes_;
+    for (int k = 1; k <= static_cast<int>(number.size()); ++k) {
+      char* to = Block(out, renumber(k));
+      std::copy(Block(copy, k), Block(copy, k) + kBlock, to);
+      PutLe16(to, static_cast<std::uint16_t>(renumber(GetLe16(to))));
+      PutLe16(to + 2, static_cast<std::uint16_t>(renumber(GetLe16(to + 2))));
+    }
+    PutLe16(out.data() + off::kFirstBlock, static_cast<std::uint16_t>(renumber(GetLe16(out.data() + off::kFirstBlock))));
+    PutLe16(out.data() + off::kLastBlock, static_cast<std::uint16_t>(renumber(GetLe16(out.data() + off::kLastBlock))));
+    return out;
+  }
+
+  void Build(const char* name, const char* fields, IndexOptions options) {
+    BuildIndex(platform::OsFileSystem(), path_, name, fields, options);
+  }
+
+  // The build fails with an engine error naming the table, and nothing is written.
+  void ExpectRefused(const std::string& bytes, const char* why) {
+    testing::WriteBytes(path_, bytes);
+    for (bool primary : {true, false}) {
+      SCOPED_TRACE(primary ? "primary" : "secondary");
+      try {
+        primary ? Build("", "Code", ixPrimary) : Build("ByName", "Name", ixCaseInsensitive);
+        ADD_FAILURE() << "no error for " << why;
+      } catch (const platform::EDBEngineError& e) {
+        EXPECT_NE(std::string(e.what()).find(path_), std::string::npos) << why << ": " << e.what();
+      }
+      EXPECT_EQ(testing::FilesIn(temp_.Path()), std::vector<std::string>{"T.DB"}) << why;
+      EXPECT_EQ(testing::ReadBytes(path_), bytes) << why;
+    }
+  }
+
+  platform::testing::TempFolder temp_;
+  std::string path_ = temp_ / "T.DB";
+  std::string bytes_;
+};
+
+TEST_F(StreamedRows, AChainOutOfBlockOrderIsReadInChainOrder) {
+  Create(3000);  // 104 blocks
+  // The first half of the chain in block order, so that the reads grow; the rest
+  // scattered, so that they start small again at every jump.
+  const int blocks = GetLe16(bytes_.data() + off::kTotalBlocks);
+  std::vector<int> number(static_cast<std::size_t>(blocks));
+  std::iota(number.begin(), number.end(), 1);
+  std::shuffle(number.begin() + blocks / 2, number.end(), std::mt19937(5));
+  const std::string shuffled = Renumbered(number);
+  testing::WriteBytes(path_, shuffled);
+
+  Build("", "Code", ixPrimary);
+  EXPECT_EQ(testing::ReadBytes(path_), shuffled) << "rows in key order in full blocks stay where they are";
+  Build("ByName", "Name", ixCaseInsensitive);
+  EXPECT_EQ(testing::ReadBytes(path_), shuffled);
+  CheckReport report = CheckFamily(platform::OsFileSystem(), path_);
+  EXPECT_TRUE(report.ok()) << report.problems[0];
+  for (const std::string& note : report.notes) EXPECT_EQ(note.find("hints"), std::string::npos) << note;
+  testing::ExpectSoundFamily(path_);
+}
+
+TEST_F(StreamedRows, RowsOutOfOrderOrInPartlyFilledBlocksAreWrittenAnew) {
+  Create(100);
+  // Two rows of the second block swapped: the keys no longer rise.
+  std::string swapped = bytes_;
+  char* b2 = Block(swapped, 2) + format::kBlockHeaderSize;
+  std::swap_ranges(b2, b2 + kRecord, b2 + kRecord);
+  testing::WriteBytes(path_, swapped);
+  Build("", "Code", ixPrimary);
+  auto rows = testing::ReadRows(path_);
+  ASSERT_EQ(rows.size(), 100u);
+  for (int i = 0; i < 100; ++i) EXPECT_EQ(rows[static_cast<std::size_t>(i)][0], FieldValue::Integer(2 * i));
+  testing::ExpectSoundFamily(path_);
+
+  // The first block's last row moved to a block of its own between the first two.
+  std::string partly = bytes_;
+  const int total = GetLe16(partly.data() + off::kTotalBlocks);
+  partly.append(kBlock, '\0');
+  char* first = Block(partly, 1);
+  char* added = Block(partly, total + 1);
+  std::copy(first + format::kBlockHeaderSize + 28 * kRecord, first + format::kBlockHeaderSize + 29 * kRecord,
+            added + format::kBlockHeaderSize);
+  PutLe16(added, 2);
+  PutLe16(added + 2, 1);
+  PutLe16(added + 4, 0);
+  PutLe16(first, static_cast<std::uint16_t>(total + 1));
+  PutLe16(first + 4, static_cast<std::uint16_t>(27 * kRecord));
+  PutLe16(Block(partly, 2) + 2, static_cast<std::uint16_t>(total + 1));
+  for (int field : {off::kUsedBlocks, off::kTotalBlocks, off::kMaxBlocks}) {
+    PutLe16(partly.data() + field, static_cast<std::uint16_t>(total + 1));
+  }
+  testing::WriteBytes(path_, partly);
+  ASSERT_NO_THROW(testing::LoadMember(path_)) << "a sound chain";
+  Build("", "Code", ixPrimary);
+  EXPECT_EQ(testing::LoadMember(path_).header().total_blocks(), total) << "packed again";
+  EXPECT_EQ(testing::ReadRows(path_).size(), 100u);
+  testing::ExpectSoundFamily(path_);
+
+  // Two rows with one key: a key violation, and nothing is written.
+  std::string twice = bytes_;
+  char* b3 = Block(twice, 3) + format::kBlockHeaderSize;
+  std::copy(b3, b3 + 4, b3 + kRecord);
+  testing::WriteBytes(path_, twice);
+  try {
+    Build("", "Code", ixPrimary);
+    ADD_FAILURE() << "no key violation";
+  } catch (const platform::EDBEngineError& e) {
+    EXPECT_NE(std::string(e.what()).find("Key violation"), std::string::npos) << e.what();
+  }
+  EXPECT_EQ(testing::ReadBytes(path_), twice);
+}
+
+TEST_F(StreamedRows, DamageIsAnEngineErrorAndNothingIsWritten) {
+  Create(80);  // blocks of 29, 29 and 22 rows
+  std::string b = bytes_;
+  PutLe16(Block(b, 3), 1);
+  ExpectRefused(b, "chain loop");
+  b = bytes_;
+  PutLe16(Block(b, 2), 9);
+  ExpectRefused(b, "link outside the file");
+  b = bytes_;
+  PutLe16(Block(b, 2) + 2, 3);
+  ExpectRefused(b, "wrong back link");
+  b = bytes_;
+  PutLe16(b.data() + off::kRecords, 81);
+  ExpectRefused(b, "record count");
+  b = bytes_;
+  PutLe16(b.data() + off::kUsedBlocks, 2);
+  ExpectRefused(b, "chained block count");
+  b = bytes_;
+  PutLe16(Block(b, 1) + 4, 35);
+  ExpectRefused(b, "records of a block");
+  b = bytes_;
+  PutLe16(Block(b, 1) + 4, static_cast<std::uint16_t>(31 * kRecord));
+  ExpectRefused(b, "more records than a block holds");
+  ExpectRefused(bytes_.substr(0, kHeader + 2 * kBlock + 100), "file cut inside the last block's records");
+  ExpectRefused(bytes_.substr(0, kHeader + kBlock + 100), "file cut before its last block");
+  b = bytes_;
+  PutLe16(b.data() + off::kFirstFree, 3);
+  ExpectRefused(b, "free list through a chained block");
+}
+
+}  // namespace
+}  // namespace engine
