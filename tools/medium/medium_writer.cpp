@@ -48,6 +48,9 @@ const std::vector<std::string>& Goods() {
   return words;
 }
 
+// Makers' prefixes of part numbers, in the cases their catalogues use.
+constexpr const char* kMakers[] = {"KH", "kh", "TOTO", "Lixil", "NSK", "pana", "YKK", "mk"};
+
 const std::vector<std::string>& Qualities() {
   static const auto words = Sjis({"白", "黒", "ステンレス", "亜鉛めっき", "耐火", "屋外用", "防食", "高圧", "一般用", "表示付"});
   return words;
@@ -104,8 +107,10 @@ void WriteItemTable(platform::FileSystem& fs, const std::string& path, const Mas
     int item = master.keyed_tables ? i : master.items + 1 - i;
     const std::string& good = goods[static_cast<std::size_t>(random.Below(static_cast<int>(goods.size())))];
     std::string size = std::to_string(10 + random.Below(290)) + (random.Below(2) ? "A" : "mm");
-    std::string hinban = std::string(random.Below(4) == 0 ? "kh-" : "KH-") + Number(master.number, 2) + "-" +
-                         Number(item, 7);
+    // A maker's part number: in no relation to the item code's order, and not unique.
+    std::string hinban = std::string(kMakers[random.Below(static_cast<int>(std::size(kMakers)))]) + "-" +
+                         Number(random.Below(1000000), 6);
+    if (random.Below(3) == 0) hinban += "-" + Number(random.Below(100), 2);
     std::string name = good + " " + qualities[static_cast<std::size_t>(random.Below(10))];
     FieldValue memo;
     if (master.memo_every > 0 && item % master.memo_every == 0) {
