@@ -37,6 +37,46 @@ std::string RandomToken() {
   return token;
 }
 
+// A new file under its temporary name whose failures name the file it is to become: that
+// is the name the user knows.
+class NamedAfterTarget final : public platform::File {
+ public:
+  NamedAfterTarget(std::unique_ptr<platform::File> file, std::string target)
+      : file_(std::move(file)), target_(std::move(target)) {}
+
+  std::uint64_t Size() override {
+    return Named([&] { return file_->Size(); });
+  }
+  std::size_t ReadAt(std::uint64_t offset, void* buffer, std::size_t length) override {
+    return Named([&] { return file_->ReadAt(offset, buffer, length); });
+  }
+  void WriteAt(std::uint64_t offset, const void* data, std::size_t length) override {
+    Named([&] { file_->WriteAt(offset, data, length); });
+  }
+  void Truncate(std::uint64_t size) override {
+    Named([&] { file_->Truncate(size); });
+  }
+  void Flush() override {
+    Named([&] { file_->Flush(); });
+  }
+  void Close() override {
+    Named([&] { file_->Close(); });
+  }
+
+ private:
+  template <typename Action>
+  auto Named(Action&& action) -> decltype(action()) {
+    try {
+      return action();
+    } catch (const platform::EInOutError& e) {
+      throw platform::EInOutError(e.ErrorCode(), target_);
+    }
+  }
+
+  std::unique_ptr<platform::File> file_;
+  std::string target_;
+};
+
 bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); }
 
 }  // namespace
@@ -110,9 +150,14 @@ platform::File& FamilyWrite::Hold(const std::string& path) {
 platform::File& FamilyWrite::Create(const std::string& final_path) {
   if (!IsHeld(final_path) && fs_.FileExists(final_path)) Hold(final_path);
   std::string temp = TemporaryPath(final_path);
-  auto file = TranslateFileErrors(temp, [&] {
-    return fs_.Open(temp, platform::Access::kReadWrite, platform::Share::kExclusive,
-                    platform::Disposition::kCreateNew);
+  auto file = TranslateFileErrors(final_path, [&]() -> std::unique_ptr<platform::File> {
+    try {
+      return std::make_unique<NamedAfterTarget>(
+          fs_.Open(temp, platform::Access::kReadWrite, platform::Share::kExclusive, platform::Disposition::kCreateNew),
+          final_path);
+    } catch (const platform::EInOutError& e) {
+      throw platform::EInOutError(e.ErrorCode(), final_path);
+    }
   });
   created_.push_back(Created{temp, final_path, std::move(file)});
   return *created_.back().file;
@@ -138,7 +183,7 @@ void FamilyWrite::Undo(std::vector<Rename>& done) {
 
 void FamilyWrite::Commit() {
   for (Created& c : created_) {
-    TranslateFileErrors(c.temp, [&] {
+    TranslateFileErrors(c.final_path, [&] {
       c.file->Flush();
       c.file->Close();
     });
@@ -160,25 +205,29 @@ void FamilyWrite::Commit() {
 
   std::vector<Rename> done;
   std::vector<std::string> aside;
+  std::string step;  // the family file the rename under way is about, for the message
   try {
     for (const std::string& v : vacate) {
       std::string to = TemporaryPath(v);
+      step = v;
       fs_.RenameOver(v, to);
       done.push_back(Rename{v, to});
       aside.push_back(to);
     }
     for (const Created& c : created_) {
+      step = c.final_path;
       fs_.RenameOver(c.temp, c.final_path);
       done.push_back(Rename{c.temp, c.final_path});
     }
     for (const Rename& m : moves_) {
+      step = m.to;
       fs_.RenameOver(m.from, m.to);
       done.push_back(m);
     }
   } catch (const platform::EInOutError& e) {
     Undo(done);
     DiscardCreated();
-    ThrowFileError(e, e.Path());
+    ThrowFileError(e, step);
   }
   committed_ = true;
   std::vector<std::string> folders;

@@ -12,6 +12,7 @@
 #include "engine/session.h"
 #include "install/master_copy.h"
 #include "install/type_table.h"
+#include "platform/cp932.h"
 #include "platform/exceptions.h"
 #include "platform/system_texts.h"
 
@@ -155,14 +156,30 @@ void RequireTablesFree(InstallWindow& window, platform::FileSystem& fs, bool rep
   if (replace_type_table) engine::RequireFamilyFree(fs, JoinPath(type_folder, catalogue::kTypeTable));
 }
 
-// Pass 2: creates the missing destination folders. A bare folder name, or a folder that
-// cannot be created, refuses the run; folders created for earlier rows stay.
+// Windows opens no path longer than 259 characters, and the run writes files with names
+// of up to 15 characters ("hinload_KB.dat", the engine's "~hm01234567.001") into each
+// destination: a longer destination could be created but not filled.
+constexpr std::size_t kLongestWindowsPath = 259;
+constexpr std::size_t kLongestNameInDestination = 15;
+
+bool TooLongForWindows(const std::string& destination) {
+  std::string folder = catalogue::WithTrailingDelimiter(destination);
+  std::size_t characters = 0;
+  for (std::size_t at = 0; at < folder.size(); at += platform::CharLengthAt(folder, at)) ++characters;
+  return characters + kLongestNameInDestination > kLongestWindowsPath;
+}
+
+// Pass 2: creates the missing destination folders. A bare folder name, a folder that
+// cannot be created, or one whose files Windows could not open, refuses the run; folders
+// created for earlier rows stay.
 bool CreateDestinationFolders(InstallWindow& window, platform::FileSystem& fs) {
   for (int row = 0; row < window.RowCount(); ++row) {
     if (!window.RowTicked(row)) continue;
     std::string destination = window.RowDestination(row);
-    if (destination.empty() || fs.DirectoryExists(destination)) continue;
-    if (catalogue::HasFolderPart(destination) && fs.ForceDirectories(destination)) continue;
+    if (destination.empty()) continue;
+    bool usable = !TooLongForWindows(destination);
+    if (usable && fs.DirectoryExists(destination)) continue;
+    if (usable && catalogue::HasFolderPart(destination) && fs.ForceDirectories(destination)) continue;
     window.Refuse(MessageKind::kError, texts::InvalidFolderName() + destination);
     window.SelectRow(row);
     return false;

@@ -4,6 +4,7 @@
 
 #include "catalogue/data_layout.h"
 #include "engine/session.h"
+#include "install/checked_copy.h"
 #include "install/table_indexes.h"
 #include "platform/system_texts.h"
 
@@ -26,10 +27,10 @@ void LogMissing(ErrorLog& log, const std::string& message, const std::string& pa
 }
 
 // Copies a medium file over the destination's file and clears its read-only, hidden and
-// system marks. Like the Windows functions behind it, the outcome is not examined here: a
-// failed table copy shows when the engine works on the table.
+// system marks. A copy that fails is a file failure at once; the attributes are set as
+// well as they can be.
 void CopyArchiveOnly(platform::FileSystem& fs, const std::string& from, const std::string& to) {
-  fs.CopyFileOver(from, to);
+  CopyFileChecked(fs, from, to);
   fs.SetAttributes(to, platform::kAttributeArchive);
 }
 
@@ -89,14 +90,13 @@ bool InstallMaster(InstallContext& context, const std::string& destination,
     LogMissing(context.log, texts::UnitTableMissing(), unit_source);
     return false;
   }
-  context.fs.CopyFileOver(unit_source, unit_target);
+  CopyFileChecked(context.fs, unit_source, unit_target);
   components.TblNew.SetTableName(unit_target);
   BuildIndexes(components.TblNew, catalogue::UnitTableIndexes());
 
   const std::string exe_dir = context.window.ExeDir();
   for (std::string_view name : {catalogue::kLoadDefinitionKb, catalogue::kLoadDefinitionSk}) {
-    context.fs.CopyFileOver(MasterSourcePath(exe_dir, source_subfolder, name),
-                            JoinPath(destination, name));
+    CopyFileChecked(context.fs, MasterSourcePath(exe_dir, source_subfolder, name), JoinPath(destination, name));
   }
   return true;
 }

@@ -7,6 +7,7 @@
 
 #include "catalogue/data_layout.h"
 #include "engine/table.h"
+#include "install/checked_copy.h"
 #include "install/table_indexes.h"
 #include "platform/exceptions.h"
 #include "platform/system_texts.h"
@@ -74,7 +75,7 @@ void ReplaceTypeTable(InstallContext& context) {
 
   std::string temporary = FreshTemporaryTable(context.fs, folder);
   TemporaryTableGuard guard(tbl_hsy, temporary);
-  context.fs.CopyFileOver(source, temporary);
+  CopyFileChecked(context.fs, source, temporary);
   context.fs.SetAttributes(temporary, platform::kAttributeArchive);
   tbl_hsy.SetTableName(temporary);
   BuildIndexes(tbl_hsy, catalogue::TypeTableIndexes());
