@@ -138,9 +138,9 @@ bool CheckDestinationsAreFree(InstallWindow& window, platform::FileSystem& fs) {
   return true;
 }
 
-// Still pass 1: every table the run is to write besides the management table, the
-// destinations' and the type table, must be free of other programs, so that a table in
-// use stops the run before any copy. A failure here propagates with the in-use message.
+// Also before anything on disk changes: the tables the run writes in the destinations,
+// and the type table, must not be held by another program; one that is fails the run
+// with the in-use message naming it.
 void RequireTablesFree(InstallWindow& window, platform::FileSystem& fs, bool replace_type_table,
                        const std::string& type_folder) {
   const catalogue::TableIndexes* tables[] = {&catalogue::ItemTableIndexes(), &catalogue::ClassificationTableIndexes(),
