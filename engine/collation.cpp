@@ -18,6 +18,16 @@ std::string Lower(std::string s) {
   return s;
 }
 
+// Folds eight single-byte characters at once; false, changing nothing, when a byte has
+// its top bit set. A byte b gets 0x20 taken off where b + 0x1F reaches 0x80 (b >= 'a')
+// and b + 0x05 does not (b <= 'z'); below 0x80 no sum carries into the next byte.
+bool FoldEight(std::uint64_t& x) {
+  constexpr std::uint64_t kTopBits = 0x8080808080808080ull;
+  if (x & kTopBits) return false;
+  x -= ((x + 0x1F1F1F1F1F1F1F1Full) & ~(x + 0x0505050505050505ull) & kTopBits) >> 2;
+  return true;
+}
+
 }  // namespace
 
 Collation CollationOf(const format::Header& header) {
@@ -39,17 +49,18 @@ Collation CollationOf(const format::Header& header) {
 
 void FoldToUpper(char* data, int size, bool dbcs) {
   int i = 0;
-  // Eight single-byte characters at a time, as long as no byte has its top bit set: a
-  // byte b gets 0x20 taken off where b + 0x1F reaches 0x80 (b >= 'a') and b + 0x05 does
-  // not (b <= 'z'); no sum carries into the next byte.
-  constexpr std::uint64_t kTopBits = 0x8080808080808080ull;
-  for (; i + 8 <= size; i += 8) {
-    std::uint64_t x;
+  for (std::uint64_t x; i + 8 <= size; i += 8) {
     std::memcpy(&x, data + i, sizeof x);
-    if (x & kTopBits) break;
-    std::uint64_t lower = (x + 0x1F1F1F1F1F1F1F1Full) & ~(x + 0x0505050505050505ull) & kTopBits;
-    x -= lower >> 2;
+    if (!FoldEight(x)) break;
     std::memcpy(data + i, &x, sizeof x);
+  }
+  if (i < size && i + 8 > size) {
+    std::uint64_t x = 0;
+    std::memcpy(&x, data + i, static_cast<std::size_t>(size - i));
+    if (FoldEight(x)) {
+      std::memcpy(data + i, &x, static_cast<std::size_t>(size - i));
+      return;
+    }
   }
   for (; i < size; ++i) {
     auto b = static_cast<unsigned char>(data[i]);

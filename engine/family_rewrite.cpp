@@ -78,8 +78,8 @@ int KeySize(const Header& db, int key_fields) {
 class DbLeaves final : public RowVisitor {
  public:
   DbLeaves(int key_size, bool root_first) : tree(key_size, root_first) {}
-  void Row(const char* row, const RowPlace& place) override {
-    if (place.slot == 0) tree.AddLeaf(row, place.block, static_cast<std::uint32_t>(place.block_rows));
+  void Block(const BlockRows& rows) override {
+    if (rows.count > 0) tree.AddLeaf(rows.row(0), rows.number, static_cast<std::uint32_t>(rows.count));
   }
   TreeBuilder tree;
 };
@@ -90,24 +90,26 @@ class XCollector final : public RowVisitor {
   XCollector(const SecondaryIndex& index, const format::Header& db, int db_key_fields, std::size_t rows)
       : layout(LayoutOf(index, db, db_key_fields)), maker_(index, layout, db, db_key_fields),
         record_size_(static_cast<std::size_t>(layout.record_size)) {
-    records.resize(rows * record_size_);
+    records_.resize(rows * record_size_);
   }
-  void Row(const char* row, const RowPlace& place) override {
-    if (used_ + record_size_ > records.size()) records.resize(std::max(2 * records.size(), used_ + record_size_));
-    maker_.Make(row, place.block, place.slot, place.position, records.data() + used_);
-    used_ += record_size_;
+  void Block(const BlockRows& rows) override {
+    const std::size_t needed = used_ + static_cast<std::size_t>(rows.count) * record_size_;
+    if (needed > records_.size()) records_.resize(std::max(2 * records_.size(), needed));
+    for (int slot = 0; slot < rows.count; ++slot, used_ += record_size_) {
+      maker_.Make(rows.row(slot), rows.number, slot, rows.first + static_cast<std::size_t>(slot), records_.data() + used_);
+    }
   }
   // After the pass: the records, one per row.
   std::vector<char>& Records() {
-    records.resize(used_);
-    return records;
+    records_.resize(used_);
+    return records_;
   }
   const XLayout layout;
 
  private:
-  std::vector<char> records;
   XRecordMaker maker_;
   std::size_t record_size_;
+  std::vector<char> records_;
   std::size_t used_ = 0;
 };
 
@@ -118,17 +120,16 @@ struct RowsNeedSorting {};
 class KeyOrder final : public RowVisitor {
  public:
   KeyOrder(int key_size, int capacity) : key_size_(static_cast<std::size_t>(key_size)), capacity_(capacity) {}
-  void Row(const char* row, const RowPlace& place) override {
-    // Within a block the previous row is still in place; across blocks its key is kept.
-    const char* previous = place.slot > 0 ? previous_ : last_key_.data();
-    if (place.position > 0 && std::memcmp(previous, row, key_size_) >= 0) throw RowsNeedSorting{};
-    previous_ = row;
-    if (place.slot == 0) {
-      if (blocks_ > 0 && last_rows_ != capacity_) throw RowsNeedSorting{};
-      ++blocks_;
-      last_rows_ = place.block_rows;
+  void Block(const BlockRows& rows) override {
+    if (rows.count == 0) return;
+    if (blocks_ > 0 && last_rows_ != capacity_) throw RowsNeedSorting{};
+    if (blocks_ > 0 && std::memcmp(last_key_.data(), rows.row(0), key_size_) >= 0) throw RowsNeedSorting{};
+    for (int slot = 1; slot < rows.count; ++slot) {
+      if (std::memcmp(rows.row(slot - 1), rows.row(slot), key_size_) >= 0) throw RowsNeedSorting{};
     }
-    if (place.slot + 1 == place.block_rows) last_key_.assign(row, row + key_size_);
+    ++blocks_;
+    last_rows_ = rows.count;
+    last_key_.assign(rows.row(rows.count - 1), rows.row(rows.count - 1) + key_size_);
   }
   // After the pass: every chained block held rows.
   bool Packed(const format::Header& db) const { return blocks_ == db.used_blocks(); }
@@ -136,7 +137,6 @@ class KeyOrder final : public RowVisitor {
  private:
   std::size_t key_size_;
   int capacity_;
-  const char* previous_ = nullptr;
   std::vector<char> last_key_;
   int blocks_ = 0;
   int last_rows_ = 0;

@@ -1,9 +1,9 @@
-// Sorting rows by their key bytes through a compact array: for each row, sixteen key
-// bytes and its index. The array is sorted on the first eight bytes (radix passes), runs
-// that tie on them on the next eight; rows that tie on all sixteen get the next sixteen
-// bytes of their keys and are sorted again among themselves, until the keys differ or
-// end. The bytes are taken after those that every key shares (a code's fixed prefix,
-// say), so that most rows are never looked at again.
+// Sorting rows by their key bytes through a compact array: for each row, twelve key
+// bytes and its index. The array is radix-sorted on the first eight bytes, runs that tie
+// on them on the next four; rows that tie on all twelve get the next twelve bytes of
+// their keys and are sorted again among themselves, until the keys differ or end. The
+// bytes are taken after those that every key shares (a code's fixed prefix, say), so
+// that most rows are never looked at again.
 #ifndef HINMEI_ENGINE_KEY_SORT_H_
 #define HINMEI_ENGINE_KEY_SORT_H_
 
@@ -14,29 +14,37 @@
 
 namespace engine {
 
+// Twelve key bytes as numbers whose first byte is highest, and the row.
 struct SortEntry {
-  std::uint64_t chunk[2];  // sixteen key bytes, as two numbers whose first byte is highest
+  std::uint64_t head;
+  std::uint32_t tail;
   std::uint32_t row;
 };
 
-// Eight bytes of a key from `offset`, the first one highest; zero past the key's end.
-inline std::uint64_t KeyChunk(const char* key, std::size_t offset, std::size_t key_size) {
-  const auto* k = reinterpret_cast<const unsigned char*>(key);
-  std::uint64_t chunk = 0;
-  if (offset + 8 <= key_size) {
-    for (std::size_t b = 0; b < 8; ++b) chunk = chunk << 8 | k[offset + b];
-    return chunk;
+inline constexpr std::size_t kSortEntryBytes = 12;
+
+// Takes the entries' twelve bytes from `offset` of their keys, zero past a key's end.
+using RefillEntries = void (*)(SortEntry* begin, SortEntry* end, std::size_t offset, const void* keys);
+
+// Sorts entries whose keys agree before `offset` and whose twelve bytes are taken from
+// there, by key and then by row (they come in row order).
+void SortEntries(std::vector<SortEntry>& entries, std::size_t offset, std::size_t key_size, RefillEntries refill,
+                 const void* keys);
+
+// `count` (4 or 8) key bytes from `at`, the first one highest; zero past `end`.
+inline std::uint64_t KeyBytes(const unsigned char* at, const unsigned char* end, int count) {
+  if (end - at >= 8 && count == 8) {
+    return std::uint64_t{at[0]} << 56 | std::uint64_t{at[1]} << 48 | std::uint64_t{at[2]} << 40 |
+           std::uint64_t{at[3]} << 32 | std::uint64_t{at[4]} << 24 | std::uint64_t{at[5]} << 16 |
+           std::uint64_t{at[6]} << 8 | std::uint64_t{at[7]};
   }
-  for (std::size_t b = offset; b < offset + 8; ++b) chunk = chunk << 8 | (b < key_size ? k[b] : 0);
-  return chunk;
+  if (end - at >= 4 && count == 4) {
+    return std::uint64_t{at[0]} << 24 | std::uint64_t{at[1]} << 16 | std::uint64_t{at[2]} << 8 | std::uint64_t{at[3]};
+  }
+  std::uint64_t bytes = 0;
+  for (int i = 0; i < count; ++i) bytes = bytes << 8 | (at + i < end ? at[i] : 0);
+  return bytes;
 }
-
-// Sorts entries by chunk[c], ties by row (they come in row order).
-void SortByChunk(SortEntry* begin, SortEntry* end, int c, std::vector<SortEntry>& spare);
-
-// Sorts entries whose keys agree before `offset` and hold their chunks from there.
-void SortEntries(SortEntry* begin, SortEntry* end, std::size_t offset, std::size_t key_size,
-                 void (*refill)(SortEntry*, SortEntry*, std::size_t, const void*), const void* keys);
 
 // The order of rows 0..n-1 by the `key_size` bytes at key_at(i), ties by row. Rows already
 // in order cost one comparison each.
@@ -62,18 +70,18 @@ std::vector<std::uint32_t> SortByKey(std::size_t n, std::size_t key_size, KeyAt 
     KeyAt& key_at;
     std::size_t key_size;
   } keys{key_at, key_size};
-  auto refill = [](SortEntry* begin, SortEntry* end, std::size_t offset, const void* context) {
+  RefillEntries refill = [](SortEntry* begin, SortEntry* end, std::size_t offset, const void* context) {
     const Keys& k = *static_cast<const Keys*>(context);
     for (SortEntry* e = begin; e != end; ++e) {
-      const char* key = k.key_at(e->row);
-      e->chunk[0] = KeyChunk(key, offset, k.key_size);
-      e->chunk[1] = KeyChunk(key, offset + 8, k.key_size);
+      const auto* key = reinterpret_cast<const unsigned char*>(k.key_at(e->row));
+      e->head = KeyBytes(key + offset, key + k.key_size, 8);
+      e->tail = static_cast<std::uint32_t>(KeyBytes(key + offset + 8, key + k.key_size, 4));
     }
   };
   std::vector<SortEntry> entries(n);
   for (std::size_t i = 0; i < n; ++i) entries[i].row = static_cast<std::uint32_t>(i);
   refill(entries.data(), entries.data() + n, shared, &keys);
-  SortEntries(entries.data(), entries.data() + n, shared, key_size, refill, &keys);
+  SortEntries(entries, shared, key_size, refill, &keys);
   for (std::size_t i = 0; i < n; ++i) order[i] = entries[i].row;
   return order;
 }

@@ -8,26 +8,19 @@ namespace engine {
 
 void VisitPackedRows(const MemberFile& db, const std::vector<RowVisitor*>& visitors) {
   const auto capacity = static_cast<std::size_t>(db.header().records_per_block());
-  RowPlace place;
+  int number = 0;
   for (std::size_t first = 0; first < db.size(); first += capacity) {
-    place.block_rows = static_cast<int>(std::min(capacity, db.size() - first));
-    ++place.block;
-    for (place.slot = 0; place.slot < place.block_rows; ++place.slot, ++place.position) {
-      const char* row = db.record(place.position);
-      for (RowVisitor* v : visitors) v->Row(row, place);
-    }
+    BlockRows rows(++number, static_cast<int>(std::min(capacity, db.size() - first)), first, db);
+    for (RowVisitor* v : visitors) v->Block(rows);
   }
 }
 
 void VisitStoredRows(ChainStream& stream, int record_size, const std::vector<RowVisitor*>& visitors) {
-  RowPlace place;
+  std::size_t first = 0;
   stream.ForEachBlock([&](int number, int count, const char* block) {
-    place.block = number;
-    place.block_rows = count;
-    const char* row = block + format::kBlockHeaderSize;
-    for (place.slot = 0; place.slot < count; ++place.slot, ++place.position, row += record_size) {
-      for (RowVisitor* v : visitors) v->Row(row, place);
-    }
+    BlockRows rows(number, count, first, block + format::kBlockHeaderSize, record_size);
+    for (RowVisitor* v : visitors) v->Block(rows);
+    first += static_cast<std::size_t>(count);
   });
 }
 

@@ -1,6 +1,7 @@
 // The key sort against a plain stable sort, on keys that share a prefix, tie on their
-// first sixteen bytes, tie whole, come sorted already, and on sizes either side of where
-// the radix passes start; the case fold against a byte-by-byte one.
+// first twelve bytes, tie whole, come sorted already, and on sizes either side of where
+// the radix passes start and the sort splits in two; the case fold against a
+// byte-by-byte one.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -58,8 +59,9 @@ TEST(KeySort, AgreesWithAStableSort) {
   };
   const Case cases[] = {
       {"random keys", Keys(20000, 12, 0, 12, 200, 0, 1)},
+      {"enough rows to sort on two threads", Keys(70000, 30, 2, 10, 30, 1000, 8)},
       {"a long shared prefix", Keys(20000, 30, 11, 6, 10, 0, 2)},
-      {"ties on the first sixteen bytes", Keys(20000, 40, 3, 14, 2, 50, 3)},
+      {"ties on the first twelve bytes", Keys(20000, 40, 3, 14, 2, 50, 3)},
       {"whole keys alike", Keys(20000, 24, 24, 0, 1, 0, 4)},
       {"few rows", Keys(100, 9, 0, 3, 3, 7, 5)},
       {"keys shorter than eight bytes", Keys(5000, 3, 0, 3, 4, 0, 6)},
