@@ -1,0 +1,98 @@
+#include "tools/bench/bench_report.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace bench {
+namespace {
+
+constexpr int kInstallRows = 200000;
+constexpr int kIndexRows = 1000000;
+constexpr double kInstallTarget = 2.0;
+constexpr double kIndexTarget = 3.0;
+constexpr double kPeakAllowanceMiB = 64;
+// Per-row costs are compared from this size up; below it a step's fixed costs (process
+// start, folder listing, file syncs) outweigh the rows.
+constexpr int kGrowthFromRows = 100000;
+
+void PrintStep(const SizeFigures& size, const char* name, const StepFigures& step, const StepFigures& floor) {
+  std::printf("bench: %8d rows  %-10s %8.3f s  %5.2fx cp  %7.3f us/row  peak %5.0f MiB / table %4.0f MiB\n",
+              size.rows, name, step.seconds, step.seconds / floor.seconds, step.seconds * 1e6 / size.rows,
+              step.peak_mib, size.table_mib);
+}
+
+const SizeFigures* Find(const std::vector<SizeFigures>& sizes, int rows) {
+  for (const SizeFigures& s : sizes) {
+    if (s.rows == rows) return &s;
+  }
+  return nullptr;
+}
+
+std::string Verdict(bool met) { return met ? "met" : "MISSED"; }
+
+}  // namespace
+
+void PrintSize(const SizeFigures& size) {
+  PrintStep(size, "install", size.install, size.install_cp);
+  PrintStep(size, "cp install", size.install_cp, size.install_cp);
+  PrintStep(size, "cp+flush", size.install_cp_flushed, size.install_cp);
+  PrintStep(size, "index", size.index, size.index_cp);
+  PrintStep(size, "cp table", size.index_cp, size.index_cp);
+  PrintStep(size, "sort keys", size.sort, size.index_cp);
+}
+
+bool PrintSummary(const std::vector<SizeFigures>& sizes) {
+  bool all_met = true;
+  const SizeFigures* install = Find(sizes, kInstallRows);
+  const SizeFigures* index = Find(sizes, kIndexRows);
+  double install_ratio = install ? install->install.seconds / install->install_cp.seconds : NAN;
+  double index_ratio = index ? index->index.seconds / index->index_cp.seconds : NAN;
+  if (install) {
+    all_met &= install_ratio <= kInstallTarget;
+    std::printf("bench: target InstallMaster at %d rows <= %.1fx cp: %.2fx %s\n", kInstallRows, kInstallTarget,
+                install_ratio, Verdict(install_ratio <= kInstallTarget).c_str());
+  }
+  if (install) {
+    // InstallMaster flushes every file it writes before it renames it into place; cp
+    // does not. This ratio sets the install against a copy that is flushed as well.
+    std::printf("bench: InstallMaster at %d rows against cp and a flush of the copies: %.2fx\n", kInstallRows,
+                install->install.seconds / install->install_cp_flushed.seconds);
+  }
+  if (index) {
+    all_met &= index_ratio <= kIndexTarget;
+    std::printf("bench: target BuildIndex at %d rows <= %.1fx cp: %.2fx %s\n", kIndexRows, kIndexTarget, index_ratio,
+                Verdict(index_ratio <= kIndexTarget).c_str());
+  }
+
+  double peak = 0, table = 0;
+  for (const SizeFigures& s : sizes) {
+    for (const StepFigures* step : {&s.install, &s.install_cp, &s.install_cp_flushed, &s.index, &s.index_cp, &s.sort}) {
+      peak = std::max(peak, step->peak_mib);
+    }
+    table = std::max(table, s.table_mib);
+  }
+  bool peak_met = peak <= table + kPeakAllowanceMiB;
+  all_met &= peak_met;
+  std::printf("bench: target peak memory <= largest table + %.0f MiB: %.0f <= %.0f MiB %s\n", kPeakAllowanceMiB, peak,
+              table + kPeakAllowanceMiB, Verdict(peak_met).c_str());
+
+  const SizeFigures* from = Find(sizes, kGrowthFromRows);
+  const SizeFigures* to = sizes.empty() ? nullptr : &sizes.back();
+  if (from && to && to->rows > from->rows) {
+    // n log n rows cost n log n: per row, log n.
+    double allowed = std::log(to->rows) / std::log(from->rows);
+    double per_row = static_cast<double>(from->rows) / to->rows;
+    double install_growth = to->install.seconds / from->install.seconds * per_row;
+    double index_growth = to->index.seconds / from->index.seconds * per_row;
+    bool met = install_growth <= allowed && index_growth <= allowed;
+    all_met &= met;
+    std::printf("bench: target cost per row from %d to %d rows growing <= n log n (%.2fx): install %.2fx, index "
+                "%.2fx %s\n",
+                from->rows, to->rows, allowed, install_growth, index_growth, Verdict(met).c_str());
+  }
+  std::printf("bench: install200k=%.2fx index1M=%.2fx peakMiB=%.0f tableMiB=%.0f\n", install_ratio, index_ratio,
+              std::ceil(peak), std::ceil(table));
+  return all_met;
+}
+
+}  // namespace bench
