@@ -1,6 +1,11 @@
 #include "engine/chain_stream.h"
 
 #include <algorithm>
+#include <condition_variable>
+#include <exception>
+#include <functional>
+#include <mutex>
+#include <thread>
 
 #include "engine/errors.h"
 
@@ -8,8 +13,69 @@ namespace engine {
 namespace {
 
 constexpr std::size_t kWindowBytes = 256 << 10;
+// Files of fewer windows than this are read on the calling thread alone.
+constexpr int kReadAheadFromWindows = 8;
 
 }  // namespace
+
+// One thread that runs one read at a time for the stream.
+class ChainStream::ReadAhead {
+ public:
+  explicit ReadAhead(std::function<void()>* job) : job_(job), thread_([this] { Run(); }) {}
+  ~ReadAhead() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      stop_ = true;
+    }
+    changed_.notify_all();
+    thread_.join();
+  }
+
+  void Start() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    started_ = true;
+    done_ = false;
+    failure_ = nullptr;
+    changed_.notify_all();
+  }
+
+  // Waits for the read started last; rethrows its failure.
+  void Wait() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return done_; });
+    if (failure_) std::rethrow_exception(failure_);
+  }
+
+ private:
+  void Run() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+      changed_.wait(lock, [this] { return started_ || stop_; });
+      if (stop_) return;
+      started_ = false;
+      lock.unlock();
+      std::exception_ptr failure;
+      try {
+        (*job_)();
+      } catch (...) {
+        failure = std::current_exception();
+      }
+      lock.lock();
+      failure_ = failure;
+      done_ = true;
+      changed_.notify_all();
+    }
+  }
+
+  std::function<void()>* job_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool started_ = false;
+  bool done_ = true;
+  bool stop_ = false;
+  std::exception_ptr failure_;
+  std::thread thread_;
+};
 
 ChainStream::ChainStream(platform::File& file, const format::Header& header, std::string path)
     : file_(file), header_(header), path_(std::move(path)) {
@@ -23,38 +89,76 @@ ChainStream::ChainStream(platform::File& file, const format::Header& header, std
                  path_);
   }
   present_ = std::min(static_cast<std::uint64_t>(header.total_blocks()) * block_size, after_header);
-  const auto largest = static_cast<int>(std::max<std::size_t>(1, kWindowBytes / static_cast<std::size_t>(block_size)));
-  window_.resize(static_cast<std::size_t>(std::min(largest, std::max(1, header.total_blocks()))) *
-                 static_cast<std::size_t>(block_size));
-  next_blocks_ = static_cast<int>(window_.size() / static_cast<std::size_t>(block_size));
+  largest_ = std::min(std::max(1, static_cast<int>(kWindowBytes / block_size)), std::max(1, header.total_blocks()));
+  current_.bytes.resize(static_cast<std::size_t>(largest_) * block_size);
+  if (header.total_blocks() >= kReadAheadFromWindows * largest_) ahead_.bytes.resize(current_.bytes.size());
+}
+
+ChainStream::~ChainStream() = default;
+
+void ChainStream::Read(Window& window, int first, int blocks) {
+  const auto block_size = static_cast<std::uint64_t>(header_.block_size());
+  const std::uint64_t offset = static_cast<std::uint64_t>(first - 1) * block_size;
+  const auto length =
+      static_cast<std::size_t>(std::min<std::uint64_t>(static_cast<std::uint64_t>(blocks) * block_size, present_ - offset));
+  std::size_t got = TranslateFileErrors(path_, [&] {
+    return file_.ReadAt(static_cast<std::uint64_t>(header_.header_size()) + offset, window.bytes.data(), length);
+  });
+  if (got != length) ThrowCorrupt("the blocks could not be read whole", path_);
+  window.first = first;
+  window.blocks = blocks;
+}
+
+void ChainStream::StartReadAhead() {
+  if (ahead_.bytes.empty()) return;
+  const int next = current_.first + current_.blocks;
+  const auto block_size = static_cast<std::uint64_t>(header_.block_size());
+  if (next > header_.total_blocks() || static_cast<std::uint64_t>(next - 1) * block_size >= present_) return;
+  const int blocks = std::min(largest_, current_.blocks * 2);
+  job_first_ = next;
+  job_ = [this, next, blocks] { Read(ahead_, next, blocks); };
+  if (!reader_) reader_ = std::make_unique<ReadAhead>(&job_);
+  reader_->Start();
+  reading_ahead_ = true;
+}
+
+bool ChainStream::FinishReadAhead(int number) {
+  if (!reading_ahead_) return false;
+  reading_ahead_ = false;
+  const bool wanted = number == job_first_;
+  try {
+    reader_->Wait();
+  } catch (...) {
+    if (wanted) throw;
+    return false;  // bytes no one needs: their failure changes nothing
+  }
+  return wanted;
 }
 
 const char* ChainStream::Fetch(int number) {
   const auto block_size = static_cast<std::size_t>(header_.block_size());
-  if (window_first_ > 0 && number >= window_first_ && number < window_first_ + window_blocks_) {
-    return window_.data() + static_cast<std::size_t>(number - window_first_) * block_size;
+  if (current_.first > 0 && number >= current_.first && number < current_.first + current_.blocks) {
+    return current_.bytes.data() + static_cast<std::size_t>(number - current_.first) * block_size;
   }
-  // A chain that goes on where the window ended reads ever larger windows; one that
-  // jumps reads just its block and starts growing again from there.
-  const int largest = static_cast<int>(window_.size() / block_size);
-  next_blocks_ = window_first_ > 0 && number == window_first_ + window_blocks_ ? std::min(largest, next_blocks_ * 2)
-                 : window_first_ > 0                                            ? 1
-                                                                                : next_blocks_;
-  const std::uint64_t offset = static_cast<std::uint64_t>(number - 1) * block_size;
-  const auto length = static_cast<std::size_t>(
-      std::min<std::uint64_t>(static_cast<std::uint64_t>(next_blocks_) * block_size, present_ - offset));
-  std::size_t got = TranslateFileErrors(path_, [&] {
-    return file_.ReadAt(static_cast<std::uint64_t>(header_.header_size()) + offset, window_.data(), length);
-  });
-  if (got != length) ThrowCorrupt("the blocks could not be read whole", path_);
-  window_first_ = number;
-  window_blocks_ = next_blocks_;
-  return window_.data();
+  const bool goes_on = current_.first > 0 && number == current_.first + current_.blocks;
+  if (FinishReadAhead(number)) {
+    std::swap(current_, ahead_);
+  } else {
+    // A chain that goes on where the window ended reads ever larger windows; one that
+    // jumps reads just its block and starts growing again from there.
+    Read(current_, number, goes_on ? std::min(largest_, current_.blocks * 2) : current_.first > 0 ? 1 : largest_);
+  }
+  StartReadAhead();
+  return current_.bytes.data();
 }
 
 void ChainStream::ForEachBlock(const ChainWalk::Visit& visit) {
   ChainWalk walk(header_, present_, path_);
   auto fetch = [&](int number) { return Fetch(number); };
+  struct Settle {
+    ChainStream& stream;
+    ~Settle() { stream.FinishReadAhead(0); }
+  } settle{*this};
   walk.Walk(fetch, visit);
   walk.CheckFreeList(fetch);
 }

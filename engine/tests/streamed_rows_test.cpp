@@ -15,6 +15,7 @@
 #include "engine/table_operations.h"
 #include "engine/tests/test_support.h"
 #include "platform/exceptions.h"
+#include "platform/fault_injecting_file_system.h"
 #include "platform/testing/temp_folder.h"
 
 namespace engine {
@@ -86,7 +87,7 @@ class StreamedRows : public ::testing::Test {
 };
 
 TEST_F(StreamedRows, AChainOutOfBlockOrderIsReadInChainOrder) {
-  Create(3000);  // 104 blocks
+  Create(60000);  // 2069 blocks: enough for the next window to be read ahead
   // The first half of the chain in block order, so that the reads grow; the rest
   // scattered, so that they start small again at every jump.
   const int blocks = GetLe16(bytes_.data() + off::kTotalBlocks);
@@ -104,6 +105,42 @@ TEST_F(StreamedRows, AChainOutOfBlockOrderIsReadInChainOrder) {
   EXPECT_TRUE(report.ok()) << report.problems[0];
   for (const std::string& note : report.notes) EXPECT_EQ(note.find("hints"), std::string::npos) << note;
   testing::ExpectSoundFamily(path_);
+}
+
+TEST_F(StreamedRows, AFailedReadStopsTheBuildAndAReadNotNeededChangesNothing) {
+  Create(60000);
+  // The chain runs through blocks 1-600, then jumps to 1500 and goes on to the end,
+  // then comes back for 601-1499: at the first jump the window read ahead is not the
+  // one the chain needs.
+  const int blocks = GetLe16(bytes_.data() + off::kTotalBlocks);
+  std::vector<int> number;
+  for (int k = 1; k <= 600; ++k) number.push_back(k);
+  for (int k = 1500; k <= blocks; ++k) number.push_back(k);
+  for (int k = 601; k < 1500; ++k) number.push_back(k);
+  const std::string turned = Renumbered(number);
+  testing::WriteBytes(path_, turned);
+  for (long n = 1;; ++n) {
+    for (const std::string& name : testing::FilesIn(temp_.Path())) {
+      if (name != "T.DB") platform::OsFileSystem().RemoveFile(temp_ / name);
+    }
+    platform::FaultInjectingFileSystem fs(platform::OsFileSystem());
+    fs.FailAt(n);
+    bool failed = false;
+    try {
+      BuildIndex(fs, path_, "ByName", "Name", ixCaseInsensitive);
+    } catch (const platform::EDBEngineError&) {
+      failed = true;
+    }
+    if (!fs.Triggered()) break;
+    SCOPED_TRACE(fs.Trace()[static_cast<std::size_t>(n - 1)]);
+    EXPECT_EQ(testing::ReadBytes(path_), turned);
+    if (failed) {
+      EXPECT_EQ(testing::FilesIn(temp_.Path()), std::vector<std::string>{"T.DB"});
+    } else {
+      CheckReport report = CheckFamily(platform::OsFileSystem(), path_);
+      EXPECT_TRUE(report.ok()) << report.problems[0];
+    }
+  }
 }
 
 TEST_F(StreamedRows, RowsOutOfOrderOrInPartlyFilledBlocksAreWrittenAnew) {
