@@ -54,11 +54,13 @@ void FoldToUpper(char* data, int size, bool dbcs) {
     if (!FoldEight(x)) break;
     std::memcpy(data + i, &x, sizeof x);
   }
-  if (i < size && i + 8 > size) {
-    std::uint64_t x = 0;
-    std::memcpy(&x, data + i, static_cast<std::size_t>(size - i));
+  if (i < size && size >= 8 && i + 8 > size) {
+    // The last bytes as the eight that end the field: folding a letter again changes
+    // nothing.
+    std::uint64_t x;
+    std::memcpy(&x, data + size - 8, sizeof x);
     if (FoldEight(x)) {
-      std::memcpy(data + i, &x, static_cast<std::size_t>(size - i));
+      std::memcpy(data + size - 8, &x, sizeof x);
       return;
     }
   }

@@ -90,26 +90,34 @@ class XCollector final : public RowVisitor {
   XCollector(const SecondaryIndex& index, const format::Header& db, int db_key_fields, std::size_t rows)
       : layout(LayoutOf(index, db, db_key_fields)), maker_(index, layout, db, db_key_fields),
         record_size_(static_cast<std::size_t>(layout.record_size)) {
-    records_.resize(rows * record_size_);
+    Reserve(rows * record_size_);
   }
   void Block(const BlockRows& rows) override {
     const std::size_t needed = used_ + static_cast<std::size_t>(rows.count) * record_size_;
-    if (needed > records_.size()) records_.resize(std::max(2 * records_.size(), needed));
+    if (needed > capacity_) Reserve(std::max(2 * capacity_, needed));
     for (int slot = 0; slot < rows.count; ++slot, used_ += record_size_) {
-      maker_.Make(rows.row(slot), rows.number, slot, rows.first + static_cast<std::size_t>(slot), records_.data() + used_);
+      maker_.Make(rows.row(slot), rows.number, slot, rows.first + static_cast<std::size_t>(slot), records_.get() + used_);
     }
   }
   // After the pass: the records, one per row.
-  std::vector<char>& Records() {
-    records_.resize(used_);
-    return records_;
-  }
+  const char* records() const { return records_.get(); }
+  std::size_t count() const { return used_ / record_size_; }
   const XLayout layout;
 
  private:
+  // Room for `bytes`, keeping the records made so far; never zeroed, as every byte is
+  // written before it is read.
+  void Reserve(std::size_t bytes) {
+    std::unique_ptr<char[]> grown(new char[std::max<std::size_t>(bytes, 1)]);
+    if (used_ > 0) std::memcpy(grown.get(), records_.get(), used_);
+    records_ = std::move(grown);
+    capacity_ = bytes;
+  }
+
   XRecordMaker maker_;
   std::size_t record_size_;
-  std::vector<char> records_;
+  std::unique_ptr<char[]> records_;
+  std::size_t capacity_ = 0;
   std::size_t used_ = 0;
 };
 
@@ -302,12 +310,12 @@ class Writer {
 
   void WriteSecondary(const SecondaryIndex& index, XCollector& collected, std::uint8_t px_stamp) {
     const XLayout& layout = collected.layout;
-    const std::vector<char>& records = collected.Records();
+    const char* records = collected.records();
     const std::size_t rs = static_cast<std::size_t>(layout.record_size);
-    const std::size_t n = records.size() / rs;
-    std::vector<std::uint32_t> order = SortXRecords(index, layout, records);
+    const std::size_t n = collected.count();
+    std::vector<std::uint32_t> order = SortXRecords(index, layout, records, n);
     if (index.unique) {
-      auto indexed = [&](std::size_t i) { return records.data() + i * rs; };
+      auto indexed = [&](std::size_t i) { return records + i * rs; };
       if (FirstDuplicate(order, static_cast<std::size_t>(layout.indexed_size), indexed) < order.size()) {
         ThrowEngineError(std::string(kKeyViolation) + " The unique index '" + index.name + "' would hold a key twice.",
                          r_.family->db);
@@ -322,7 +330,7 @@ class Writer {
     BlockSink x_sink(x_out, x_path, x.header_size(), x.block_size());
     const int capacity = x.records_per_block();
     int blocks = WritePacked(x_sink, n, layout.record_size, capacity,
-                             [&](std::size_t i) { return records.data() + order[i] * rs; });
+                             [&](std::size_t i) { return records + order[i] * rs; });
     x.SetPackedBlocks(blocks, static_cast<std::uint32_t>(n));
     x_sink.Finish(x.bytes());
 
@@ -334,7 +342,7 @@ class Writer {
     const auto per_block = static_cast<std::size_t>(capacity);
     for (std::size_t first = 0; first < n; first += per_block) {
       std::size_t count = std::min(per_block, n - first);
-      tree.AddLeaf(records.data() + order[first] * rs, static_cast<int>(first / per_block) + 1,
+      tree.AddLeaf(records + order[first] * rs, static_cast<int>(first / per_block) + 1,
                    static_cast<std::uint32_t>(count));
     }
     WriteTree(index.files.y.empty() ? r_.family->Path(y_extension) : index.files.y, y, tree);

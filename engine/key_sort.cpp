@@ -17,34 +17,53 @@ constexpr std::ptrdiff_t kCacheEntries = 1 << 15;
 constexpr int kDigitBits = 11;
 constexpr int kTopShift = 64 - kDigitBits;
 
-std::uint64_t HeadOf(const SortEntry& e) { return e.head; }
-std::uint64_t TailOf(const SortEntry& e) { return e.tail; }
+// Room for entries while they are moved, grown as needed and never zeroed.
+class Spare {
+ public:
+  SortEntry* Get(std::size_t n) {
+    if (n > size_) {
+      entries_.reset(new SortEntry[n]);
+      size_ = n;
+    }
+    return entries_.get();
+  }
 
-// Sorts entries by part(e), `bits` wide, ties by row (they come in row order): one
-// stable counting pass per digit, lowest first, leaving out digits every entry has alike.
-template <std::uint64_t (*Part)(const SortEntry&)>
-void SortBy(SortEntry* begin, SortEntry* end, int bits, std::vector<SortEntry>& spare) {
+ private:
+  std::unique_ptr<SortEntry[]> entries_;
+  std::size_t size_ = 0;
+};
+
+
+// Digit d of an entry's twelve bytes, lowest first: the tail's three, then the head's six.
+constexpr int kTailDigits = (32 + kDigitBits - 1) / kDigitBits;
+constexpr int kDigits = kTailDigits + (64 + kDigitBits - 1) / kDigitBits;
+constexpr std::uint64_t kDigitMask = (1u << kDigitBits) - 1;
+
+std::size_t DigitOf(const SortEntry& e, int d) {
+  return static_cast<std::size_t>(d < kTailDigits ? (std::uint64_t{e.tail} >> (kDigitBits * d)) & kDigitMask
+                                                  : (e.head >> (kDigitBits * (d - kTailDigits))) & kDigitMask);
+}
+
+bool TwelveEqual(const SortEntry& a, const SortEntry& b) { return a.head == b.head && a.tail == b.tail; }
+
+// Sorts entries by their twelve bytes, ties by row (they come in row order): one stable
+// counting pass per digit, lowest first, leaving out digits every entry has alike.
+void SortTwelve(SortEntry* begin, SortEntry* end, Spare& spare) {
   const std::ptrdiff_t n = end - begin;
   if (n < kRadixFrom) {
     std::sort(begin, end, [](const SortEntry& a, const SortEntry& b) {
-      return Part(a) != Part(b) ? Part(a) < Part(b) : a.row < b.row;
+      if (a.head != b.head) return a.head < b.head;
+      return a.tail != b.tail ? a.tail < b.tail : a.row < b.row;
     });
     return;
   }
-  constexpr std::uint64_t kMask = (1u << kDigitBits) - 1;
-  const int digits = (bits + kDigitBits - 1) / kDigitBits;
-  std::vector<std::array<std::size_t, kMask + 1>> counts(static_cast<std::size_t>(digits));
+  std::vector<std::array<std::size_t, kDigitMask + 1>> counts(kDigits);
   for (const SortEntry* e = begin; e != end; ++e) {
-    std::uint64_t part = Part(*e);
-    for (auto& count : counts) {
-      ++count[part & kMask];
-      part >>= kDigitBits;
-    }
+    for (int d = 0; d < kDigits; ++d) ++counts[static_cast<std::size_t>(d)][DigitOf(*e, d)];
   }
-  if (spare.size() < static_cast<std::size_t>(n)) spare.resize(static_cast<std::size_t>(n));
   SortEntry* from = begin;
-  SortEntry* to = spare.data();
-  for (int d = 0; d < digits; ++d) {
+  SortEntry* to = spare.Get(static_cast<std::size_t>(n));
+  for (int d = 0; d < kDigits; ++d) {
     auto& count = counts[static_cast<std::size_t>(d)];
     if (std::find(count.begin(), count.end(), static_cast<std::size_t>(n)) != count.end()) continue;
     std::size_t at = 0;
@@ -53,19 +72,10 @@ void SortBy(SortEntry* begin, SortEntry* end, int bits, std::vector<SortEntry>& 
       c = at;
       at += here;
     }
-    const int shift = kDigitBits * d;
-    for (const SortEntry* e = from; e != from + n; ++e) to[count[(Part(*e) >> shift) & kMask]++] = *e;
+    for (const SortEntry* e = from; e != from + n; ++e) to[count[DigitOf(*e, d)]++] = *e;
     std::swap(from, to);
   }
   if (from != begin) std::copy(from, from + n, begin);
-}
-
-// The end of the run of entries that share part(e) with the first one.
-template <std::uint64_t (*Part)(const SortEntry&)>
-SortEntry* RunEnd(SortEntry* begin, SortEntry* end) {
-  SortEntry* e = begin + 1;
-  while (e < end && Part(*e) == Part(*begin)) ++e;
-  return e;
 }
 
 // Sorts a range of entries whose keys agree before `offset`.
@@ -76,27 +86,22 @@ void SortRange(SortEntry* begin, SortEntry* end, std::size_t offset, std::size_t
     SortEntry* end;
     std::size_t offset;
   };
-  std::vector<SortEntry> spare;
+  Spare spare;
   std::vector<Range> pending{{begin, end, offset}};
   while (!pending.empty()) {
     Range r = pending.back();
     pending.pop_back();
-    SortBy<HeadOf>(r.begin, r.end, 64, spare);
-    for (SortEntry* run = r.begin; run < r.end;) {
-      SortEntry* run_end = RunEnd<HeadOf>(run, r.end);
-      if (run_end - run > 1) {
-        SortBy<TailOf>(run, run_end, 32, spare);
-        const std::size_t next = r.offset + kSortEntryBytes;
-        for (SortEntry* tie = run; tie < run_end;) {
-          SortEntry* tie_end = RunEnd<TailOf>(tie, run_end);
-          if (tie_end - tie > 1 && next < key_size) {
-            refill(tie, tie_end, next, keys);
-            pending.push_back(Range{tie, tie_end, next});
-          }
-          tie = tie_end;
-        }
+    SortTwelve(r.begin, r.end, spare);
+    const std::size_t next = r.offset + kSortEntryBytes;
+    if (next >= key_size) continue;
+    for (SortEntry* tie = r.begin; tie < r.end;) {
+      SortEntry* tie_end = tie + 1;
+      while (tie_end < r.end && TwelveEqual(*tie_end, *tie)) ++tie_end;
+      if (tie_end - tie > 1) {
+        refill(tie, tie_end, next, keys);
+        pending.push_back(Range{tie, tie_end, next});
       }
-      run = run_end;
+      tie = tie_end;
     }
   }
 }
@@ -105,8 +110,8 @@ void SortRange(SortEntry* begin, SortEntry* end, std::size_t offset, std::size_t
 // down, that not every entry has alike (the range stays whole when there is none):
 // answers where each range starts, the range's end last, and sets `*shift` to the
 // digit's.
-std::vector<std::size_t> SplitByDigit(SortEntry* begin, SortEntry* end, int* shift, std::vector<SortEntry>& spare) {
-  constexpr std::uint64_t kMask = (1u << kDigitBits) - 1;
+std::vector<std::size_t> SplitByDigit(SortEntry* begin, SortEntry* end, int* shift, Spare& spare) {
+  constexpr std::uint64_t kMask = kDigitMask;
   const auto n = static_cast<std::size_t>(end - begin);
   std::vector<std::size_t> starts(kMask + 2, 0);
   for (; *shift >= 0; *shift -= kDigitBits) {
@@ -116,17 +121,17 @@ std::vector<std::size_t> SplitByDigit(SortEntry* begin, SortEntry* end, int* shi
   }
   if (*shift < 0) return {0, n};
   for (std::size_t d = 1; d < starts.size(); ++d) starts[d] += starts[d - 1];
-  if (spare.size() < n) spare.resize(n);
+  SortEntry* split = spare.Get(n);
   std::vector<std::size_t> at(starts.begin(), starts.end() - 1);
-  for (const SortEntry* e = begin; e != end; ++e) spare[at[(e->head >> *shift) & kMask]++] = *e;
-  std::copy(spare.begin(), spare.begin() + static_cast<std::ptrdiff_t>(n), begin);
+  for (const SortEntry* e = begin; e != end; ++e) split[at[(e->head >> *shift) & kMask]++] = *e;
+  std::copy(split, split + n, begin);
   return starts;
 }
 
 // Sorts a range, split by digits from `shift` down while its key ranges are larger than
 // the processor's caches hold.
 void SplitAndSort(SortEntry* begin, SortEntry* end, int shift, std::size_t offset, std::size_t key_size,
-                  RefillEntries refill, const void* keys, std::vector<SortEntry>& spare) {
+                  RefillEntries refill, const void* keys, Spare& spare) {
   if (end - begin <= kCacheEntries || shift < 0) {
     if (end - begin > 1) SortRange(begin, end, offset, key_size, refill, keys);
     return;
@@ -143,29 +148,29 @@ void SplitAndSort(SortEntry* begin, SortEntry* end, int shift, std::size_t offse
 
 }  // namespace
 
-void SortEntries(std::vector<SortEntry>& entries, std::size_t offset, std::size_t key_size, RefillEntries refill,
+void SortEntries(SortEntry* begin, SortEntry* end, std::size_t offset, std::size_t key_size, RefillEntries refill,
                  const void* keys) {
-  const std::size_t n = entries.size();
+  const auto n = static_cast<std::size_t>(end - begin);
   if (n < kSplitFrom) {
-    SortRange(entries.data(), entries.data() + n, offset, key_size, refill, keys);
+    SortRange(begin, end, offset, key_size, refill, keys);
     return;
   }
   // Many rows: they are split by the top bits of their keys into key ranges, those
   // again by the next bits, until each is small enough to sort in the processor's
   // caches; the lower and the upper ranges, about half the rows each, are sorted side by
   // side where there are two processors.
-  std::vector<SortEntry> spare(n);
+  Spare spare;
   int shift = kTopShift;
-  std::vector<std::size_t> starts = SplitByDigit(entries.data(), entries.data() + n, &shift, spare);
-  SortEntry* data = entries.data();
+  std::vector<std::size_t> starts = SplitByDigit(begin, end, &shift, spare);
+  SortEntry* data = begin;
   auto sort_ranges = [&](std::size_t from, std::size_t to) {
-    std::vector<SortEntry> own;
+    Spare own;
     for (std::size_t d = from; d < to; ++d) {
       SplitAndSort(data + starts[d], data + starts[d + 1], shift - kDigitBits, offset, key_size, refill, keys, own);
     }
   };
   const std::size_t ranges = starts.size() - 1;
-  spare = std::vector<SortEntry>();
+  spare = Spare();
   if (std::thread::hardware_concurrency() < 2) {
     sort_ranges(0, ranges);
     return;

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <numeric>
 #include <vector>
 
@@ -28,7 +29,7 @@ using RefillEntries = void (*)(SortEntry* begin, SortEntry* end, std::size_t off
 
 // Sorts entries whose keys agree before `offset` and whose twelve bytes are taken from
 // there, by key and then by row (they come in row order).
-void SortEntries(std::vector<SortEntry>& entries, std::size_t offset, std::size_t key_size, RefillEntries refill,
+void SortEntries(SortEntry* begin, SortEntry* end, std::size_t offset, std::size_t key_size, RefillEntries refill,
                  const void* keys);
 
 // `count` (4 or 8) key bytes from `at`, the first one highest; zero past `end`.
@@ -78,10 +79,10 @@ std::vector<std::uint32_t> SortByKey(std::size_t n, std::size_t key_size, KeyAt 
       e->tail = static_cast<std::uint32_t>(KeyBytes(key + offset + 8, key + k.key_size, 4));
     }
   };
-  std::vector<SortEntry> entries(n);
+  std::unique_ptr<SortEntry[]> entries(new SortEntry[n]);  // filled below, not zeroed first
   for (std::size_t i = 0; i < n; ++i) entries[i].row = static_cast<std::uint32_t>(i);
-  refill(entries.data(), entries.data() + n, shared, &keys);
-  SortEntries(entries, shared, key_size, refill, &keys);
+  refill(entries.get(), entries.get() + n, shared, &keys);
+  SortEntries(entries.get(), entries.get() + n, shared, key_size, refill, &keys);
   for (std::size_t i = 0; i < n; ++i) order[i] = entries[i].row;
   return order;
 }

@@ -74,19 +74,18 @@ std::vector<char> MakeXRecords(const SecondaryIndex& index, const XLayout& layou
   return records;
 }
 
-std::vector<std::uint32_t> SortXRecords(const SecondaryIndex& index, const XLayout& layout,
-                                        const std::vector<char>& records) {
+std::vector<std::uint32_t> SortXRecords(const SecondaryIndex& index, const XLayout& layout, const char* records,
+                                        std::size_t n) {
   const std::size_t rs = static_cast<std::size_t>(layout.record_size);
   const std::size_t ks = static_cast<std::size_t>(layout.key_size);
-  const std::size_t n = records.size() / rs;
   bool any_descending = false;
   for (bool d : index.descending) any_descending = any_descending || d;
-  if (!any_descending) return SortByKey(n, ks, [&](std::size_t i) { return records.data() + i * rs; });
+  if (!any_descending) return SortByKey(n, ks, [&](std::size_t i) { return records + i * rs; });
   // Complementing a descending field's bytes reverses its order.
   std::vector<char> keys(n * ks);
   for (std::size_t i = 0; i < n; ++i) {
     char* k = keys.data() + i * ks;
-    std::memcpy(k, records.data() + i * rs, ks);
+    std::memcpy(k, records + i * rs, ks);
     int at = 0;
     for (std::size_t f = 0; f < index.fields.size(); ++f) {
       int size = format::StoredSize(layout.fields[f].type, layout.fields[f].descriptor_size);

@@ -53,9 +53,13 @@ class Placement {
 std::vector<char> MakeXRecords(const SecondaryIndex& index, const XLayout& layout, const MemberFile& db,
                                int db_key_fields, const Placement& placement);
 
-// The order of X records by their key, descending fields reversed.
-std::vector<std::uint32_t> SortXRecords(const SecondaryIndex& index, const XLayout& layout,
-                                        const std::vector<char>& records);
+// The order of `count` X records by their key, descending fields reversed.
+std::vector<std::uint32_t> SortXRecords(const SecondaryIndex& index, const XLayout& layout, const char* records,
+                                        std::size_t count);
+inline std::vector<std::uint32_t> SortXRecords(const SecondaryIndex& index, const XLayout& layout,
+                                               const std::vector<char>& records) {
+  return SortXRecords(index, layout, records.data(), records.size() / static_cast<std::size_t>(layout.record_size));
+}
 
 }  // namespace engine
 
