@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "catalogue/data_layout.h"
+#include "engine/chain_stream.h"
 #include "engine/collation.h"
 #include "engine/engine.h"
 #include "engine/field_lookup.h"
@@ -85,19 +86,24 @@ using XKey = std::array<char, kHinbanSize + kCodeSize>;
 int Sort(const std::string& table_path) {
   platform::FileSystem& fs = platform::OsFileSystem();
   auto file = fs.Open(table_path, platform::Access::kRead, platform::Share::kRead, platform::Disposition::kOpenExisting);
-  engine::MemberFile db = engine::MemberFile::Load(*file, table_path);
-  const engine::format::Header& h = db.header();
+  const engine::format::Header h = engine::ReadHeader(*file, table_path);
   const int hinban = engine::FindField(h, "fHinban");
   const int code = engine::FindField(h, "fCD");
   if (hinban < 0 || code < 0) throw std::runtime_error("not an item table: " + table_path);
   const std::size_t hinban_at = static_cast<std::size_t>(h.fields()[static_cast<std::size_t>(hinban)].offset);
   const std::size_t code_at = static_cast<std::size_t>(h.fields()[static_cast<std::size_t>(code)].offset);
-  std::vector<XKey> keys(db.size());
-  for (std::size_t i = 0; i < db.size(); ++i) {
-    std::memcpy(keys[i].data(), db.record(i) + hinban_at, kHinbanSize);
-    engine::FoldToUpper(keys[i].data(), static_cast<int>(kHinbanSize), true);
-    std::memcpy(keys[i].data() + kHinbanSize, db.record(i) + code_at, kCodeSize);
-  }
+  std::vector<XKey> keys;
+  keys.reserve(h.records());
+  engine::ChainStream stream(*file, h, table_path);
+  stream.ForEachBlock([&](int, int count, const char* block) {
+    for (int i = 0; i < count; ++i) {
+      const char* row = block + engine::format::kBlockHeaderSize + static_cast<std::size_t>(i) * h.record_size();
+      XKey& key = keys.emplace_back();
+      std::memcpy(key.data(), row + hinban_at, kHinbanSize);
+      engine::FoldToUpper(key.data(), static_cast<int>(kHinbanSize), true);
+      std::memcpy(key.data() + kHinbanSize, row + code_at, kCodeSize);
+    }
+  });
   PrintSeconds(Seconds([&] {
     std::sort(keys.begin(), keys.end(),
               [](const XKey& a, const XKey& b) { return std::memcmp(a.data(), b.data(), a.size()) < 0; });
