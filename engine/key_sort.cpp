@@ -10,12 +10,18 @@ namespace {
 
 // Below this many entries a comparison sort beats the radix passes.
 constexpr std::ptrdiff_t kRadixFrom = 4096;
-// From this many entries the sort is split in two and run on two threads.
+// From this many entries the sort is split into key ranges, sorted on two threads.
 constexpr std::size_t kSplitFrom = 1 << 16;
 // Key ranges of up to this many entries are sorted whole: their passes stay in the caches.
 constexpr std::ptrdiff_t kCacheEntries = 1 << 15;
+
+// Radix digits of 11 bits. Digit d of an entry's twelve bytes, lowest first: the tail's
+// three, then the head's six.
 constexpr int kDigitBits = 11;
-constexpr int kTopShift = 64 - kDigitBits;
+constexpr std::uint64_t kDigitMask = (1u << kDigitBits) - 1;
+constexpr int kTailDigits = (32 + kDigitBits - 1) / kDigitBits;
+constexpr int kDigits = kTailDigits + (64 + kDigitBits - 1) / kDigitBits;
+constexpr int kTopShift = 64 - kDigitBits;  // of the head's top digit
 
 // Room for entries while they are moved, grown as needed and never zeroed.
 class Spare {
@@ -32,12 +38,6 @@ class Spare {
   std::unique_ptr<SortEntry[]> entries_;
   std::size_t size_ = 0;
 };
-
-
-// Digit d of an entry's twelve bytes, lowest first: the tail's three, then the head's six.
-constexpr int kTailDigits = (32 + kDigitBits - 1) / kDigitBits;
-constexpr int kDigits = kTailDigits + (64 + kDigitBits - 1) / kDigitBits;
-constexpr std::uint64_t kDigitMask = (1u << kDigitBits) - 1;
 
 std::size_t DigitOf(const SortEntry& e, int d) {
   return static_cast<std::size_t>(d < kTailDigits ? (std::uint64_t{e.tail} >> (kDigitBits * d)) & kDigitMask
@@ -111,19 +111,18 @@ void SortRange(SortEntry* begin, SortEntry* end, std::size_t offset, std::size_t
 // answers where each range starts, the range's end last, and sets `*shift` to the
 // digit's.
 std::vector<std::size_t> SplitByDigit(SortEntry* begin, SortEntry* end, int* shift, Spare& spare) {
-  constexpr std::uint64_t kMask = kDigitMask;
   const auto n = static_cast<std::size_t>(end - begin);
-  std::vector<std::size_t> starts(kMask + 2, 0);
+  std::vector<std::size_t> starts(kDigitMask + 2, 0);
   for (; *shift >= 0; *shift -= kDigitBits) {
     std::fill(starts.begin(), starts.end(), 0);
-    for (const SortEntry* e = begin; e != end; ++e) ++starts[((e->head >> *shift) & kMask) + 1];
+    for (const SortEntry* e = begin; e != end; ++e) ++starts[((e->head >> *shift) & kDigitMask) + 1];
     if (std::find(starts.begin(), starts.end(), n) == starts.end()) break;
   }
   if (*shift < 0) return {0, n};
   for (std::size_t d = 1; d < starts.size(); ++d) starts[d] += starts[d - 1];
   SortEntry* split = spare.Get(n);
   std::vector<std::size_t> at(starts.begin(), starts.end() - 1);
-  for (const SortEntry* e = begin; e != end; ++e) split[at[(e->head >> *shift) & kMask]++] = *e;
+  for (const SortEntry* e = begin; e != end; ++e) split[at[(e->head >> *shift) & kDigitMask]++] = *e;
   std::copy(split, split + n, begin);
   return starts;
 }
