@@ -1,5 +1,6 @@
 #include "engine/block_sink.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "engine/errors.h"
@@ -19,11 +20,12 @@ BlockSink::BlockSink(platform::File& out, std::string path, int header_size, int
   buffer_.reserve(per_buffer * static_cast<std::size_t>(block_size));
 }
 
-char* BlockSink::NextBlock() {
+char* BlockSink::NextBlock(std::size_t filled) {
   if (used_ == buffer_.capacity()) Flush();
   if (buffer_.size() < used_ + static_cast<std::size_t>(block_size_)) buffer_.resize(used_ + static_cast<std::size_t>(block_size_));
   char* block = buffer_.data() + used_;
-  std::memset(block, 0, static_cast<std::size_t>(block_size_));
+  filled = std::min(filled, static_cast<std::size_t>(block_size_));
+  std::memset(block + filled, 0, static_cast<std::size_t>(block_size_) - filled);
   used_ += static_cast<std::size_t>(block_size_);
   ++blocks_;
   return block;

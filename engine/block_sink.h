@@ -14,8 +14,9 @@ class BlockSink {
  public:
   BlockSink(platform::File& out, std::string path, int header_size, int block_size);
 
-  // A zeroed buffer for the next block, numbered from 1; valid until the next call.
-  char* NextBlock();
+  // A buffer for the next block, numbered from 1, valid until the next call. The caller
+  // writes its first `filled` bytes; the rest are zero.
+  char* NextBlock(std::size_t filled);
   int blocks() const { return blocks_; }
   // Writes the blocks still buffered, then `header` at the start, and cuts the file
   // after the last block.

@@ -57,7 +57,7 @@ int WritePacked(BlockSink& sink, std::size_t n, int record_size, int capacity, R
   for (std::size_t b = 0; b < blocks; ++b) {
     std::size_t first = b * static_cast<std::size_t>(capacity);
     int count = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(capacity), n - first));
-    char* block = sink.NextBlock();
+    char* block = sink.NextBlock(format::kBlockHeaderSize + static_cast<std::size_t>(count) * static_cast<std::size_t>(record_size));
     PutBlockHead(block, b + 1 == blocks ? 0 : static_cast<int>(b) + 2, static_cast<int>(b), count, record_size);
     char* out = block + format::kBlockHeaderSize;
     for (int i = 0; i < count; ++i, out += record_size) {

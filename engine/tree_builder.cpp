@@ -150,7 +150,7 @@ void TreeBuilder::Write(BlockSink& sink, format::Header& header) {
     const Level& level = levels_[l];
     std::size_t first = b * per;
     std::size_t end = std::min(level.size(), first + per);
-    char* block = sink.NextBlock();
+    char* block = sink.NextBlock(format::kBlockHeaderSize + (end - first) * static_cast<std::size_t>(entry_size));
     PutBlockHead(block, next[n], prev[n], static_cast<int>(end - first), entry_size);
     char* out = block + format::kBlockHeaderSize;
     for (std::size_t i = first; i < end; ++i, out += entry_size) {
