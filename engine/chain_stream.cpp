@@ -12,7 +12,9 @@
 namespace engine {
 namespace {
 
-constexpr std::size_t kWindowBytes = 256 << 10;
+// Large windows: each is one read and one hand-over between the threads, and both cost
+// more than the copy itself when they come every few hundred KiB.
+constexpr std::size_t kWindowBytes = 4 << 20;
 // Files of fewer windows than this are read on the calling thread alone.
 constexpr int kReadAheadFromWindows = 8;
 
