@@ -220,14 +220,14 @@ class Writer {
   // What every new member takes from the DB: version, sort order, header name, a
   // sequence number of its own.
   format::HeaderSpec NewMemberSpec(FileType type, std::vector<NewField> fields, const std::string& extension) {
-    format::HeaderSpec spec;
-    spec.type = type;
-    spec.version = db_.version();
-    spec.fields = std::move(fields);
-    spec.sort_order = db_.sort_order();
-    spec.table_name = MemberTableName(db_.table_name(), extension);
-    spec.sequence = NextSequence();
-    return spec;
+    format::HeaderSpec shape;
+    shape.type = type;
+    shape.version = db_.version();
+    shape.fields = std::move(fields);
+    shape.sort_order = db_.sort_order();
+    shape.table_name = MemberTableName(db_.table_name(), extension);
+    shape.sequence = NextSequence();
+    return shape;
   }
 
   // The header of a PX or Y over keys `fields`: the old one where it fits, else a new
@@ -238,10 +238,10 @@ class Writer {
     if (old && old->type() == type && SameFields(*old, fields)) {
       h = *old;
     } else {
-      format::HeaderSpec spec = NewMemberSpec(type, fields, extension);
-      spec.block_size_code = NewTreeBlockCode(key_size);
-      spec.auto_increment = 1;
-      h = format::NewHeader(spec);
+      format::HeaderSpec shape = NewMemberSpec(type, fields, extension);
+      shape.block_size_code = NewTreeBlockCode(key_size);
+      shape.auto_increment = 1;
+      h = format::NewHeader(shape);
     }
     h.SetU8(off::kStamp2C, parent_counter);
     return h;
@@ -286,21 +286,21 @@ class Writer {
         index.old_x->key_fields() == layout.key_fields && SameFields(*index.old_x, layout.fields)) {
       x = *index.old_x;
     } else {
-      format::HeaderSpec spec =
+      format::HeaderSpec shape =
           NewMemberSpec(type, layout.fields, SecondaryExtension(index.composite, index.number, false));
-      spec.block_size_code = db_.block_size() / 1024;
-      spec.key_fields = layout.key_fields;
-      spec.code_page = db_.code_page();
-      spec.sort_id = db_.sort_id();
-      if (index.composite) spec.index_name = index.name;
-      spec.index_field = static_cast<std::uint8_t>(index.fields[0] + 1);
-      spec.options = options;
-      spec.update_time = db_.has_data_header() ? db_.U32(off::kUpdateTime) : 0;
+      shape.block_size_code = db_.block_size() / 1024;
+      shape.key_fields = layout.key_fields;
+      shape.code_page = db_.code_page();
+      shape.sort_id = db_.sort_id();
+      if (index.composite) shape.index_name = index.name;
+      shape.index_field = static_cast<std::uint8_t>(index.fields[0] + 1);
+      shape.options = options;
+      shape.update_time = db_.has_data_header() ? db_.U32(off::kUpdateTime) : 0;
       // The index's own counter: any value; the old one where there was one.
       std::uint8_t own = index.old_x ? index.old_x->U8(off::kStamp2D)
                                      : static_cast<std::uint8_t>(db_.U8(off::kStamp2D) + 0x35 + index.number * 7);
-      spec.stamps = {0xFF, own, 0, 0};
-      x = format::NewHeader(spec);
+      shape.stamps = {0xFF, own, 0, 0};
+      x = format::NewHeader(shape);
     }
     x.SetU8(off::kStamp2C, 0xFF);
     x.SetU8(off::kStamp2E, db_.U8(off::kStamp2E));

@@ -36,25 +36,25 @@ bool NeedsLevel5(FieldType t) {
          t == FieldType::kAutoIncrement || t == FieldType::kBcd || t == FieldType::kBytes;
 }
 
-format::NewField FieldOf(const FieldSpec& spec, int level, std::uint16_t number, const std::string& path) {
-  std::optional<FieldType> type = format::FieldTypeOfLetter(spec.type);
-  if (!type) ThrowEngineError("Field '" + spec.name + "' has the unknown type '" + std::string(1, spec.type) + "'.", path);
-  if (spec.name.empty() || spec.name.size() > kMaxFieldName) {
-    ThrowEngineError("The field name '" + spec.name + "' is empty or too long.", path);
+format::NewField FieldOf(const FieldSpec& shape, int level, std::uint16_t number, const std::string& path) {
+  std::optional<FieldType> type = format::FieldTypeOfLetter(shape.type);
+  if (!type) ThrowEngineError("Field '" + shape.name + "' has the unknown type '" + std::string(1, shape.type) + "'.", path);
+  if (shape.name.empty() || shape.name.size() > kMaxFieldName) {
+    ThrowEngineError("The field name '" + shape.name + "' is empty or too long.", path);
   }
   if (level < 5 && NeedsLevel5(*type)) {
-    ThrowEngineError("Field '" + spec.name + "' needs a table of level 5 or more.", path);
+    ThrowEngineError("Field '" + shape.name + "' needs a table of level 5 or more.", path);
   }
-  int size = spec.size;
+  int size = shape.size;
   if (format::IsBlob(*type)) {
     size += format::kBlobDescriptorSize;
   } else if (*type != FieldType::kAlpha && *type != FieldType::kBytes && *type != FieldType::kBcd) {
     size = format::StoredSize(*type, 0);
   }
   if (!format::ValidDescriptorSize(*type, size)) {
-    ThrowEngineError("Field '" + spec.name + "' has the invalid size " + std::to_string(spec.size) + ".", path);
+    ThrowEngineError("Field '" + shape.name + "' has the invalid size " + std::to_string(shape.size) + ".", path);
   }
-  return format::NewField{*type, size, spec.name, number};
+  return format::NewField{*type, size, shape.name, number};
 }
 
 std::uint32_t CreationTime(int version) {
@@ -79,41 +79,41 @@ SortOrder JapaneseSortOrder() { return SortOrder{0x00, "japan", 932}; }
 
 class TableCreator::Impl {
  public:
-  Impl(platform::FileSystem& fs, const std::string& db_path, const TableSpec& spec) : write_(fs) {
+  Impl(platform::FileSystem& fs, const std::string& db_path, const TableSpec& shape) : write_(fs) {
     const std::string path = TablePath(db_path);
     family_ = FindFamily(fs, path);
     for (const std::string& member : family_.Members()) write_.Hold(member);
     if (family_.db.empty()) family_.db = path;
 
     format::HeaderSpec h;
-    h.version = VersionOfLevel(spec.level, path);
-    const int code = spec.block_size_kib;
-    if (!(code == 1 || code == 2 || code == 3 || code == 4 || ((code == 8 || code == 16 || code == 32) && spec.level == 7))) {
+    h.version = VersionOfLevel(shape.level, path);
+    const int code = shape.block_size_kib;
+    if (!(code == 1 || code == 2 || code == 3 || code == 4 || ((code == 8 || code == 16 || code == 32) && shape.level == 7))) {
       ThrowEngineError("The block size of " + std::to_string(code) + " KiB is not valid for this level.", path);
     }
     h.block_size_code = code;
-    if (spec.fields.empty() || spec.fields.size() > 255) ThrowEngineError("A table needs 1 to 255 fields.", path);
-    for (std::size_t i = 0; i < spec.fields.size(); ++i) {
-      h.fields.push_back(FieldOf(spec.fields[i], spec.level, static_cast<std::uint16_t>(i + 1), path));
+    if (shape.fields.empty() || shape.fields.size() > 255) ThrowEngineError("A table needs 1 to 255 fields.", path);
+    for (std::size_t i = 0; i < shape.fields.size(); ++i) {
+      h.fields.push_back(FieldOf(shape.fields[i], shape.level, static_cast<std::uint16_t>(i + 1), path));
       for (std::size_t j = 0; j < i; ++j) {
-        if (FoldName(spec.fields[j].name) == FoldName(spec.fields[i].name)) {
-          ThrowEngineError("The field name '" + spec.fields[i].name + "' is used twice.", path);
+        if (FoldName(shape.fields[j].name) == FoldName(shape.fields[i].name)) {
+          ThrowEngineError("The field name '" + shape.fields[i].name + "' is used twice.", path);
         }
       }
     }
-    if (spec.key_fields < 0 || spec.key_fields > static_cast<int>(spec.fields.size())) {
+    if (shape.key_fields < 0 || shape.key_fields > static_cast<int>(shape.fields.size())) {
       ThrowEngineError("The key has more fields than the table.", path);
     }
-    for (int i = 0; i < spec.key_fields; ++i) {
+    for (int i = 0; i < shape.key_fields; ++i) {
       if (format::IsBlob(h.fields[static_cast<std::size_t>(i)].type)) {
         ThrowEngineError("A memo or blob field cannot be a key field.", path);
       }
     }
-    h.type = spec.key_fields > 0 ? format::FileType::kKeyedData : format::FileType::kUnkeyedData;
-    h.key_fields = spec.key_fields;
-    h.sort_order = spec.sort.byte;
-    h.code_page = spec.sort.code_page;
-    h.sort_id = spec.sort.id;
+    h.type = shape.key_fields > 0 ? format::FileType::kKeyedData : format::FileType::kUnkeyedData;
+    h.key_fields = shape.key_fields;
+    h.sort_order = shape.sort.byte;
+    h.code_page = shape.sort.code_page;
+    h.sort_id = shape.sort.id;
     h.table_name = NameOf(path);
     h.sequence = 3;
     // The table's counters: any values; the clock keeps tables created apart.
@@ -124,7 +124,7 @@ class TableCreator::Impl {
     if (header.record_size() > header.block_size() - format::kBlockHeaderSize) {
       ThrowEngineError("The record does not fit a block of this size.", path);
     }
-    key_fields_ = spec.key_fields;
+    key_fields_ = shape.key_fields;
     db_ = MemberFile::Empty(std::move(header), family_.db);
     row_.resize(static_cast<std::size_t>(db_.header().record_size()));
   }
@@ -190,8 +190,8 @@ class TableCreator::Impl {
   std::optional<MemoAppender> memo_;
 };
 
-TableCreator::TableCreator(platform::FileSystem& fs, std::string db_path, TableSpec spec)
-    : impl_(std::make_unique<Impl>(fs, db_path, spec)) {}
+TableCreator::TableCreator(platform::FileSystem& fs, std::string db_path, TableSpec shape)
+    : impl_(std::make_unique<Impl>(fs, db_path, shape)) {}
 
 TableCreator::~TableCreator() = default;
 

@@ -42,8 +42,8 @@ struct TableSpec {
 
 class TableCreator {
  public:
-  // Checks the spec; the table is written by Finish, replacing any table of that name.
-  TableCreator(platform::FileSystem& fs, std::string db_path, TableSpec spec);
+  // Checks the fields and options; the table is written by Finish, replacing any table of that name.
+  TableCreator(platform::FileSystem& fs, std::string db_path, TableSpec shape);
   ~TableCreator();
   TableCreator(const TableCreator&) = delete;
   TableCreator& operator=(const TableCreator&) = delete;

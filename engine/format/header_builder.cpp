@@ -20,69 +20,69 @@ std::uint16_t OffsetFromDataHeader(const std::string& h) {
 
 }  // namespace
 
-std::string BuildHeader(const HeaderSpec& spec) {
-  const bool data_like = IsDataLike(spec.type);
-  const bool data_header = data_like && spec.version >= kFirstDataHeaderVersion;
-  const int n = static_cast<int>(spec.fields.size());
+std::string BuildHeader(const HeaderSpec& shape) {
+  const bool data_like = IsDataLike(shape.type);
+  const bool data_header = data_like && shape.version >= kFirstDataHeaderVersion;
+  const int n = static_cast<int>(shape.fields.size());
   std::string h(data_header ? off::kDataHeaderEnd : off::kFixedEnd, '\0');
   char* p = h.data();
 
   int record = 0;
-  for (const NewField& f : spec.fields) record += StoredSize(f.type, f.descriptor_size);
+  for (const NewField& f : shape.fields) record += StoredSize(f.type, f.descriptor_size);
   PutLe16(p + off::kRecordSize, static_cast<std::uint16_t>(data_like ? record : record + kIndexEntryTail));
-  p[off::kFileType] = static_cast<char>(spec.type);
-  p[off::kBlockSizeCode] = static_cast<char>(spec.block_size_code);
-  PutLe16(p + off::kSequence, spec.sequence);
-  p[off::kIndexField] = static_cast<char>(spec.index_field);
-  if (IsTree(spec.type)) PutLe16(p + off::kIndexRoot, 1);
+  p[off::kFileType] = static_cast<char>(shape.type);
+  p[off::kBlockSizeCode] = static_cast<char>(shape.block_size_code);
+  PutLe16(p + off::kSequence, shape.sequence);
+  p[off::kIndexField] = static_cast<char>(shape.index_field);
+  if (IsTree(shape.type)) PutLe16(p + off::kIndexRoot, 1);
   PutLe16(p + off::kNumFields, static_cast<std::uint16_t>(n));
-  PutLe16(p + off::kKeyFields, static_cast<std::uint16_t>(data_like ? spec.key_fields : 0));
-  if (data_like && spec.version >= 5) PutLe32(p + off::kEncryption1, kLevel4Encryption1);
-  p[off::kSortOrder] = static_cast<char>(spec.sort_order);
-  for (int i = 0; i < 4; ++i) p[off::kStamp2C + i] = static_cast<char>(spec.stamps[static_cast<std::size_t>(i)]);
-  p[off::kVersion] = static_cast<char>(spec.version);
+  PutLe16(p + off::kKeyFields, static_cast<std::uint16_t>(data_like ? shape.key_fields : 0));
+  if (data_like && shape.version >= 5) PutLe32(p + off::kEncryption1, kLevel4Encryption1);
+  p[off::kSortOrder] = static_cast<char>(shape.sort_order);
+  for (int i = 0; i < 4; ++i) p[off::kStamp2C + i] = static_cast<char>(shape.stamps[static_cast<std::size_t>(i)]);
+  p[off::kVersion] = static_cast<char>(shape.version);
   if (data_like) {
     p[off::kMarker3E] = 0x1F;
     p[off::kMarker3E + 1] = 0x0F;
     p[off::kMarker56] = 0x20;
   }
-  PutLe32(p + off::kAutoInc, spec.auto_increment);
-  p[off::kOptions] = static_cast<char>(spec.options);
+  PutLe32(p + off::kAutoInc, shape.auto_increment);
+  p[off::kOptions] = static_cast<char>(shape.options);
   if (data_header) {
-    auto version_id = static_cast<std::uint16_t>(0x0100 + spec.version);
+    auto version_id = static_cast<std::uint16_t>(0x0100 + shape.version);
     PutLe16(p + off::kVersionId2, version_id);
     PutLe16(p + off::kVersionId3, version_id);
-    PutLe32(p + off::kUpdateTime, spec.update_time);
+    PutLe32(p + off::kUpdateTime, shape.update_time);
     PutLe16(p + off::kNextFieldId, static_cast<std::uint16_t>(n + 1));
-    PutLe16(p + off::kCodePage, spec.code_page);
-    p[off::kLinkBytes] = static_cast<char>(spec.link_byte);
+    PutLe16(p + off::kCodePage, shape.code_page);
+    p[off::kLinkBytes] = static_cast<char>(shape.link_byte);
     p[off::kLinkBytes + 1] = 1;
   }
 
-  for (const NewField& f : spec.fields) {
+  for (const NewField& f : shape.fields) {
     h.push_back(static_cast<char>(f.type));
     h.push_back(static_cast<char>(f.descriptor_size));
   }
   h.append(4, '\0');                     // table name pointer
   if (data_like) h.append(4 * static_cast<std::size_t>(n), '\0');  // field name pointers
-  std::string name = spec.table_name.substr(0, static_cast<std::size_t>(TableNameLength(spec.version) - 1));
-  name.resize(static_cast<std::size_t>(TableNameLength(spec.version)), '\0');
+  std::string name = shape.table_name.substr(0, static_cast<std::size_t>(TableNameLength(shape.version) - 1));
+  name.resize(static_cast<std::size_t>(TableNameLength(shape.version)), '\0');
   h += name;
   if (data_like) {
-    for (const NewField& f : spec.fields) Append(h, f.name);
+    for (const NewField& f : shape.fields) Append(h, f.name);
     if (data_header) {
       PutLe16(h.data() + off::kFieldNumbersOfs, OffsetFromDataHeader(h));
-      for (const NewField& f : spec.fields) AppendLe16(h, f.number);
+      for (const NewField& f : shape.fields) AppendLe16(h, f.number);
       PutLe16(h.data() + off::kSortIdOfs, OffsetFromDataHeader(h));
-      Append(h, spec.sort_id);
-      if (!spec.index_name.empty()) {
+      Append(h, shape.sort_id);
+      if (!shape.index_name.empty()) {
         PutLe16(h.data() + off::kIndexNameOfs, OffsetFromDataHeader(h));
-        Append(h, spec.index_name);
+        Append(h, shape.index_name);
       }
     }
   }
   // Version 3 data files end their header right after the field names.
-  const bool exact = spec.version <= 3 && data_like;
+  const bool exact = shape.version <= 3 && data_like;
   std::size_t used = h.size();
   std::size_t size = exact ? used : used <= 0x800 ? 0x800 : 0x1000;
   if (!exact) PutLe16(h.data() + off::kRealHeaderSize, static_cast<std::uint16_t>(used));
@@ -91,8 +91,8 @@ std::string BuildHeader(const HeaderSpec& spec) {
   return h;
 }
 
-Header NewHeader(const HeaderSpec& spec) {
-  std::string bytes = BuildHeader(spec);
+Header NewHeader(const HeaderSpec& shape) {
+  std::string bytes = BuildHeader(shape);
   std::uint64_t size = bytes.size();
   return Header::Parse(std::move(bytes), size, "(new header)");
 }

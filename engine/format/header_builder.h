@@ -44,10 +44,10 @@ struct HeaderSpec {
 
 // The header bytes, zero-filled to the usual 2048 bytes (4096 when they do not fit;
 // exactly the used length for version 3 files).
-std::string BuildHeader(const HeaderSpec& spec);
+std::string BuildHeader(const HeaderSpec& shape);
 
-// The parsed header of BuildHeader(spec).
-Header NewHeader(const HeaderSpec& spec);
+// The parsed header of BuildHeader(shape).
+Header NewHeader(const HeaderSpec& shape);
 
 }  // namespace engine::format
 

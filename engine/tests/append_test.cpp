@@ -24,11 +24,11 @@ class Append : public ::testing::Test {
  protected:
   // A management-like table: fCD, fPath, fMei; rows 1..3.
   void Create(int key_fields, bool with_indexes) {
-    TableSpec spec;
-    spec.fields = {{"fCD", 'I', 0}, {"fPath", 'A', 40}, {"fMei", 'A', 20}};
-    spec.key_fields = key_fields;
-    spec.block_size_kib = 1;
-    TableCreator creator(platform::OsFileSystem(), path_, spec);
+    TableSpec shape;
+    shape.fields = {{"fCD", 'I', 0}, {"fPath", 'A', 40}, {"fMei", 'A', 20}};
+    shape.key_fields = key_fields;
+    shape.block_size_kib = 1;
+    TableCreator creator(platform::OsFileSystem(), path_, shape);
     for (int i : {3, 1, 2}) {
       creator.AddRow({FieldValue::Integer(i * 10), FieldValue::Text(testing::Numbered("C:\\m", i) + "\\"),
                       FieldValue::Text(Utf8ToCp932(testing::Numbered("品名", i)))});
@@ -137,10 +137,10 @@ TEST_F(Append, EmptyTableHasNoLastRow) {
 }
 
 TEST_F(Append, MemosAndAutoIncrementValues) {
-  TableSpec spec;
-  spec.fields = {{"Id", '+', 0}, {"Note", 'M', 10}};
-  spec.key_fields = 1;
-  TableCreator creator(platform::OsFileSystem(), path_, spec);
+  TableSpec shape;
+  shape.fields = {{"Id", '+', 0}, {"Note", 'M', 10}};
+  shape.key_fields = 1;
+  TableCreator creator(platform::OsFileSystem(), path_, shape);
   creator.AddRow({FieldValue(), FieldValue::Text("short")});
   creator.AddRow({FieldValue(), FieldValue::Text(std::string(300, 'a'))});
   creator.Finish();

@@ -48,9 +48,9 @@ char* Block(std::string& b, int n) { return b.data() + kHeader + static_cast<std
 class BadInputTable : public ::testing::Test {
  protected:
   void SetUp() override {
-    TableSpec spec = testing::SmallSpec(1);
-    spec.fields = {{"Code", 'I', 0}, {"Name", 'A', 20}, {"Memo", 'M', 1}};  // a one-byte leader: 11 bytes in the record
-    TableCreator creator(platform::OsFileSystem(), path_, spec);
+    TableSpec shape = testing::SmallSpec(1);
+    shape.fields = {{"Code", 'I', 0}, {"Name", 'A', 20}, {"Memo", 'M', 1}};  // a one-byte leader: 11 bytes in the record
+    TableCreator creator(platform::OsFileSystem(), path_, shape);
     for (int i = 1; i <= 80; ++i) {
       creator.AddRow({FieldValue::Integer(i), FieldValue::Text(testing::Numbered("name", i)),
                       i % 5 == 0 ? FieldValue::Text(std::string(100 + i, 'm')) : FieldValue()});

@@ -27,10 +27,10 @@ class BuildIndexTest : public ::testing::Test {
  protected:
   // A set item-number table: fCD, fGyo, fHinCD, fName; rows out of key order.
   void CreateSetTable() {
-    TableSpec spec;
-    spec.fields = {{"fCD", 'I', 0}, {"fGyo", 'S', 0}, {"fHinCD", 'A', 12}, {"fName", 'A', 16}};
-    spec.block_size_kib = 1;
-    TableCreator creator(platform::OsFileSystem(), path_, spec);
+    TableSpec shape;
+    shape.fields = {{"fCD", 'I', 0}, {"fGyo", 'S', 0}, {"fHinCD", 'A', 12}, {"fName", 'A', 16}};
+    shape.block_size_kib = 1;
+    TableCreator creator(platform::OsFileSystem(), path_, shape);
     const char* names[] = {"abc", "ABD", "表示", "ｱｲｳ", "あいう", "漢字", "ャa", "zz"};
     for (int i = 0; i < 200; ++i) {
       int cd = (i * 37) % 100;
@@ -108,10 +108,10 @@ TEST_F(BuildIndexTest, RefusesWhatCannotBeBuiltAndLeavesTheTableAsItWas) {
 }
 
 TEST_F(BuildIndexTest, AFieldAboveNineGetsAHexadecimalNumber) {
-  TableSpec spec;
-  for (int i = 1; i <= 11; ++i) spec.fields.push_back({testing::Numbered("F", i), 'I', 0});
-  spec.key_fields = 1;
-  TableCreator creator(platform::OsFileSystem(), path_, spec);
+  TableSpec shape;
+  for (int i = 1; i <= 11; ++i) shape.fields.push_back({testing::Numbered("F", i), 'I', 0});
+  shape.key_fields = 1;
+  TableCreator creator(platform::OsFileSystem(), path_, shape);
   for (int i = 0; i < 5; ++i) {
     std::vector<FieldValue> row;
     for (int f = 0; f < 11; ++f) row.push_back(FieldValue::Integer(i * 11 + f));

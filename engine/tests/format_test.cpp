@@ -106,13 +106,13 @@ TEST(Collation, FoldsAsciiLettersOnlyAndNeverATrailByte) {
 class HeaderParse : public ::testing::Test {
  protected:
   HeaderParse() {
-    HeaderSpec spec;
-    spec.type = FileType::kKeyedData;
-    spec.fields = {{FieldType::kLong, 4, "Code", 1}, {FieldType::kAlpha, 20, "Name", 2}};
-    spec.key_fields = 1;
-    spec.sort_id = "ascii";
-    spec.table_name = "T.DB";
-    bytes_ = BuildHeader(spec);
+    HeaderSpec shape;
+    shape.type = FileType::kKeyedData;
+    shape.fields = {{FieldType::kLong, 4, "Code", 1}, {FieldType::kAlpha, 20, "Name", 2}};
+    shape.key_fields = 1;
+    shape.sort_id = "ascii";
+    shape.table_name = "T.DB";
+    bytes_ = BuildHeader(shape);
   }
   void ExpectCorrupt(const std::string& bytes, std::uint64_t size, const char* why) {
     try {

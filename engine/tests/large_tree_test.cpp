@@ -20,11 +20,11 @@ namespace {
 constexpr int kRows = 107000;
 
 TableSpec WideBlocks() {
-  TableSpec spec;
-  spec.fields = {{"Code", 'A', 20}, {"Tag", 'A', 4}};
-  spec.key_fields = 1;
-  spec.block_size_kib = 32;
-  return spec;
+  TableSpec shape;
+  shape.fields = {{"Code", 'A', 20}, {"Tag", 'A', 4}};
+  shape.key_fields = 1;
+  shape.block_size_kib = 32;
+  return shape;
 }
 
 void WriteTable(const std::string& path, int rows) {

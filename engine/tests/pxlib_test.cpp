@@ -68,12 +68,12 @@ std::vector<std::vector<FieldValue>> PxlibRows(const std::string& db) {
 TEST(Pxlib, ReadsTheRowsAndThePrimaryIndexTheEngineWrites) {
   platform::testing::TempFolder temp;
   std::string path = temp / "M8HINMEI.DB";
-  TableSpec spec;
-  spec.fields = {{"fCD", 'I', 0}, {"fGyo", 'S', 0}, {"fHinban", 'A', 20}, {"fTanka", 'N', 0}};
-  spec.key_fields = 2;
-  spec.level = 5;
-  spec.block_size_kib = 1;
-  TableCreator creator(platform::OsFileSystem(), path, spec);
+  TableSpec shape;
+  shape.fields = {{"fCD", 'I', 0}, {"fGyo", 'S', 0}, {"fHinban", 'A', 20}, {"fTanka", 'N', 0}};
+  shape.key_fields = 2;
+  shape.level = 5;
+  shape.block_size_kib = 1;
+  TableCreator creator(platform::OsFileSystem(), path, shape);
   for (int i = 0; i < 300; ++i) {
     creator.AddRow({FieldValue::Integer(300 - i), FieldValue::Integer(i % 3),
                     FieldValue::Text(platform::Utf8ToCp932("品番") + testing::Numbered("-", i)),

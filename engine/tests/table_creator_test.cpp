@@ -23,12 +23,12 @@ class Creator : public ::testing::Test {
 };
 
 TEST_F(Creator, EveryFieldTypeRoundTripsAtLevelSeven) {
-  TableSpec spec;
-  spec.fields = {{"A", 'A', 12}, {"D", 'D', 0}, {"S", 'S', 0}, {"I", 'I', 0}, {"M$", '$', 0}, {"N", 'N', 0},
+  TableSpec shape;
+  shape.fields = {{"A", 'A', 12}, {"D", 'D', 0}, {"S", 'S', 0}, {"I", 'I', 0}, {"M$", '$', 0}, {"N", 'N', 0},
                  {"L", 'L', 0},  {"T", 'T', 0}, {"TS", '@', 0}, {"Auto", '+', 0}, {"B", '#', 2}, {"Y", 'Y', 3},
                  {"Memo", 'M', 5}, {"Fmt", 'F', 0}, {"Bin", 'B', 0}};
-  spec.key_fields = 2;
-  TableCreator creator(platform::OsFileSystem(), path_, spec);
+  shape.key_fields = 2;
+  TableCreator creator(platform::OsFileSystem(), path_, shape);
   std::vector<FieldValue> row{FieldValue::Text(Utf8ToCp932("品番")), FieldValue::Number(736695), FieldValue::Integer(-5),
                               FieldValue::Integer(123456), FieldValue::Number(19.5), FieldValue::Number(-0.25),
                               FieldValue::Logical(true), FieldValue::Number(3601000), FieldValue::Number(6.4e13),
@@ -36,7 +36,7 @@ TEST_F(Creator, EveryFieldTypeRoundTripsAtLevelSeven) {
                               FieldValue::Text(Utf8ToCp932("長いメモのテキスト")), FieldValue::Text("formatted"),
                               FieldValue::Text(std::string(3000, '\x7f'))};
   creator.AddRow(row);
-  std::vector<FieldValue> blank(spec.fields.size());
+  std::vector<FieldValue> blank(shape.fields.size());
   blank[0] = FieldValue::Text("a");
   creator.AddRow(blank);
   creator.Finish();
@@ -50,7 +50,7 @@ TEST_F(Creator, EveryFieldTypeRoundTripsAtLevelSeven) {
     if (f == 10) {
       EXPECT_DOUBLE_EQ(rows[1][f].number(), -12.34);
     } else if (f != 9) {
-      EXPECT_EQ(rows[1][f], expected[f]) << spec.fields[f].name;
+      EXPECT_EQ(rows[1][f], expected[f]) << shape.fields[f].name;
     }
   }
   EXPECT_EQ(rows[0][9], FieldValue::Integer(2));
@@ -60,10 +60,10 @@ TEST_F(Creator, EveryFieldTypeRoundTripsAtLevelSeven) {
 }
 
 TEST_F(Creator, ThousandsOfRowsWithMemoTexts) {
-  TableSpec spec;
-  spec.fields = {{"fCD", 'I', 0}, {"fHinban", 'A', 20}, {"fBikou", 'M', 20}};
-  spec.key_fields = 1;
-  TableCreator creator(platform::OsFileSystem(), path_, spec);
+  TableSpec shape;
+  shape.fields = {{"fCD", 'I', 0}, {"fHinban", 'A', 20}, {"fBikou", 'M', 20}};
+  shape.key_fields = 1;
+  TableCreator creator(platform::OsFileSystem(), path_, shape);
   std::vector<std::string> memos;
   for (int i = 0; i < 3000; ++i) {
     std::string memo = i % 5 == 0 ? std::string() : Utf8ToCp932(std::string(static_cast<std::size_t>(i % 7), 'x') + "備考") +
@@ -88,13 +88,13 @@ TEST_F(Creator, ThousandsOfRowsWithMemoTexts) {
 TEST_F(Creator, DeepTreesInBothBlockLayouts) {
   for (int level : {4, 7}) {
     SCOPED_TRACE(level);
-    TableSpec spec;
-    spec.fields = {{"Key", 'A', 200}, {"N", 'S', 0}};
-    spec.key_fields = 1;
-    spec.level = level;
-    spec.block_size_kib = 1;
-    spec.sort = AsciiSortOrder();
-    TableCreator creator(platform::OsFileSystem(), path_, spec);
+    TableSpec shape;
+    shape.fields = {{"Key", 'A', 200}, {"N", 'S', 0}};
+    shape.key_fields = 1;
+    shape.level = level;
+    shape.block_size_kib = 1;
+    shape.sort = AsciiSortOrder();
+    TableCreator creator(platform::OsFileSystem(), path_, shape);
     for (int i = 0; i < 700; ++i) creator.AddRow({FieldValue::Text(testing::Numbered("k", 100000 + i)), FieldValue::Integer(i)});
     creator.Finish();
     BuildIndex(platform::OsFileSystem(), path_, "Key2", "Key;N", 0);
@@ -106,8 +106,8 @@ TEST_F(Creator, DeepTreesInBothBlockLayouts) {
 }
 
 TEST_F(Creator, RefusesWhatTheFormatCannotHold) {
-  auto refuses = [&](TableSpec spec) {
-    EXPECT_THROW(TableCreator(platform::OsFileSystem(), path_, spec), platform::EDBEngineError);
+  auto refuses = [&](TableSpec shape) {
+    EXPECT_THROW(TableCreator(platform::OsFileSystem(), path_, shape), platform::EDBEngineError);
   };
   TableSpec base = testing::SmallSpec(1);
   TableSpec s = base;

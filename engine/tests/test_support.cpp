@@ -88,11 +88,11 @@ std::string Numbered(const char* prefix, int n) {
 }
 
 TableSpec SmallSpec(int key_fields) {
-  TableSpec spec;
-  spec.fields = {{"Code", 'I', 0}, {"Name", 'A', 20}, {"Kana", 'A', 10}};
-  spec.key_fields = key_fields;
-  spec.block_size_kib = 1;
-  return spec;
+  TableSpec shape;
+  shape.fields = {{"Code", 'I', 0}, {"Name", 'A', 20}, {"Kana", 'A', 10}};
+  shape.key_fields = key_fields;
+  shape.block_size_kib = 1;
+  return shape;
 }
 
 }  // namespace engine::testing

@@ -42,10 +42,10 @@ void PrintSeconds(double seconds) { std::printf("%s%.6f\n", kSecondsPrefix, seco
 
 int Generate(const std::string& root, int rows) {
   platform::FileSystem& fs = platform::OsFileSystem();
-  medium::MasterSpec spec;
-  spec.items = rows;
-  spec.long_memo_every = kLongMemoEvery;
-  medium::WriteMasterFolder(fs, root + "\\medium\\" + kMasterSubfolder, spec);
+  medium::MasterSpec shape;
+  shape.items = rows;
+  shape.long_memo_every = kLongMemoEvery;
+  medium::WriteMasterFolder(fs, root + "\\medium\\" + kMasterSubfolder, shape);
   fs.ForceDirectories(root + "\\data0");
   medium::WriteUnitTable(fs, catalogue::JoinPath(root + "\\data0", catalogue::kUnitTable));
   return 0;

@@ -59,10 +59,10 @@ Result RunProgram(const std::string& arguments_utf8) {
 class PdxtoolTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    engine::TableSpec spec;
-    spec.fields = {{"fCD", 'I', 0}, {"fHinban", 'A', 20}, {"fMei", 'A', 30}, {"fTanka", 'N', 0}};
-    spec.key_fields = 1;
-    engine::TableCreator creator(platform::OsFileSystem(), path_, spec);
+    engine::TableSpec shape;
+    shape.fields = {{"fCD", 'I', 0}, {"fHinban", 'A', 20}, {"fMei", 'A', 30}, {"fTanka", 'N', 0}};
+    shape.key_fields = 1;
+    engine::TableCreator creator(platform::OsFileSystem(), path_, shape);
     creator.AddRow({engine::FieldValue::Integer(2), engine::FieldValue::Text("ab-1"),
                     engine::FieldValue::Text(Utf8ToCp932("品名２")), engine::FieldValue::Number(1.5)});
     creator.AddRow({engine::FieldValue::Integer(1), engine::FieldValue::Text("AB-2"),
