@@ -36,25 +36,25 @@ bool NeedsLevel5(FieldType t) {
          t == FieldType::kAutoIncrement || t == FieldType::kBcd || t == FieldType::kBytes;
 }
 
-format::NewField FieldOf(const FieldSpec& shape, int level, std::uint16_t number, const std::string& path) {
-  std::optional<FieldType> type = format::FieldTypeOfLetter(shape.type);
-  if (!type) ThrowEngineError("Field '" + shape.name + "' has the unknown type '" + std::string(1, shape.type) + "'.", path);
-  if (shape.name.empty() || shape.name.size() > kMaxFieldName) {
-    ThrowEngineError("The field name '" + shape.name + "' is empty or too long.", path);
+format::NewField FieldOf(const FieldSpec& field, int level, std::uint16_t number, const std::string& path) {
+  std::optional<FieldType> type = format::FieldTypeOfLetter(field.type);
+  if (!type) ThrowEngineError("Field '" + field.name + "' has the unknown type '" + std::string(1, field.type) + "'.", path);
+  if (field.name.empty() || field.name.size() > kMaxFieldName) {
+    ThrowEngineError("The field name '" + field.name + "' is empty or too long.", path);
   }
   if (level < 5 && NeedsLevel5(*type)) {
-    ThrowEngineError("Field '" + shape.name + "' needs a table of level 5 or more.", path);
+    ThrowEngineError("Field '" + field.name + "' needs a table of level 5 or more.", path);
   }
-  int size = shape.size;
+  int size = field.size;
   if (format::IsBlob(*type)) {
     size += format::kBlobDescriptorSize;
   } else if (*type != FieldType::kAlpha && *type != FieldType::kBytes && *type != FieldType::kBcd) {
     size = format::StoredSize(*type, 0);
   }
   if (!format::ValidDescriptorSize(*type, size)) {
-    ThrowEngineError("Field '" + shape.name + "' has the invalid size " + std::to_string(shape.size) + ".", path);
+    ThrowEngineError("Field '" + field.name + "' has the invalid size " + std::to_string(field.size) + ".", path);
   }
-  return format::NewField{*type, size, shape.name, number};
+  return format::NewField{*type, size, field.name, number};
 }
 
 std::uint32_t CreationTime(int version) {
