@@ -12,10 +12,13 @@
 namespace engine {
 namespace {
 
-// Large windows: each is one read and one hand-over between the threads, and both cost
-// more than the copy itself when they come every few hundred KiB.
-constexpr std::size_t kWindowBytes = 4 << 20;
-// Files of fewer windows than this are read on the calling thread alone.
+// Windows read ahead are large: each is one hand-over between the threads, which costs
+// more than the copy itself when it comes every few hundred KiB.
+constexpr std::size_t kReadAheadWindowBytes = 4 << 20;
+// Windows read on the visiting thread are small enough to stay in its cache.
+constexpr std::size_t kAloneWindowBytes = 256 << 10;
+// A file read ahead is read in at least this many windows; one too small for that is
+// read on the calling thread alone.
 constexpr int kReadAheadFromWindows = 8;
 
 }  // namespace
@@ -79,7 +82,7 @@ class ChainStream::ReadAhead {
   std::thread thread_;
 };
 
-ChainStream::ChainStream(platform::File& file, const format::Header& header, std::string path)
+ChainStream::ChainStream(platform::File& file, const format::Header& header, std::string path, Pace pace)
     : file_(file), header_(header), path_(std::move(path)) {
   const auto block_size = static_cast<std::uint64_t>(header.block_size());
   const std::uint64_t size = TranslateFileErrors(path_, [&] { return file_.Size(); });
@@ -91,9 +94,14 @@ ChainStream::ChainStream(platform::File& file, const format::Header& header, std
                  path_);
   }
   present_ = std::min(static_cast<std::uint64_t>(header.total_blocks()) * block_size, after_header);
-  largest_ = std::min(std::max(1, static_cast<int>(kWindowBytes / block_size)), std::max(1, header.total_blocks()));
+  const int alone = std::max(1, static_cast<int>(kAloneWindowBytes / block_size));
+  const int part_of_file = header.total_blocks() / kReadAheadFromWindows;
+  const bool read_ahead = pace == Pace::kReadAhead && part_of_file >= alone;
+  // Read ahead, a window is such a part of the file, as large as allowed.
+  largest_ = read_ahead ? std::min(std::max(alone, static_cast<int>(kReadAheadWindowBytes / block_size)), part_of_file)
+                        : std::min(alone, std::max(1, header.total_blocks()));
   current_.bytes.resize(static_cast<std::size_t>(largest_) * block_size);
-  if (header.total_blocks() >= kReadAheadFromWindows * largest_) ahead_.bytes.resize(current_.bytes.size());
+  if (read_ahead) ahead_.bytes.resize(current_.bytes.size());
 }
 
 ChainStream::~ChainStream() = default;

@@ -1,8 +1,13 @@
 // Reading the blocks of a member file in chain order through a window of the file, with
 // every check of chain_walk.h. A table of any size is read in large reads and never
 // held whole: a chain that runs in block-number order, as a rebuilt file's does, is read
-// front to back, the next window on another thread while the blocks of this one are
-// visited; where the chain jumps, the window starts small again.
+// front to back; where the chain jumps, the window starts small again.
+//
+// A caller whose visits do real work per row (making index records) asks for reading
+// ahead: the next window is then read on another thread while the blocks of this one are
+// visited. A pass that only looks at the rows is bound by the memory's speed, and a
+// second thread would only move the bytes between the cores' caches: it reads small
+// windows on its own thread, which stay in the cache until they are visited.
 #ifndef HINMEI_ENGINE_CHAIN_STREAM_H_
 #define HINMEI_ENGINE_CHAIN_STREAM_H_
 
@@ -20,8 +25,10 @@ namespace engine {
 
 class ChainStream {
  public:
+  enum class Pace { kAlone, kReadAhead };
+
   // Checks that the file holds the blocks its header counts.
-  ChainStream(platform::File& file, const format::Header& header, std::string path);
+  ChainStream(platform::File& file, const format::Header& header, std::string path, Pace pace = Pace::kAlone);
   ~ChainStream();
 
   // Calls `visit` for each block of the chain, in chain order, then checks the free-block

@@ -183,7 +183,8 @@ class Writer {
       if (r_.rows) {
         VisitPackedRows(*r_.rows, visitors);
       } else {
-        ChainStream stream(*r_.db_file, db_, path);
+        ChainStream stream(*r_.db_file, db_, path,
+                           collectors.empty() ? ChainStream::Pace::kAlone : ChainStream::Pace::kReadAhead);
         VisitStoredRows(stream, db_.record_size(), visitors);
       }
     } catch (const RowsNeedSorting&) {
