@@ -165,7 +165,7 @@ class Writer {
     std::vector<RowVisitor*> visitors;
     std::optional<Header> px;
     std::optional<DbLeaves> px_leaves;
-    if (r_.key_fields > 0) {
+    if (r_.key_fields > 0 && !r_.keep_px) {
       px = TreeHeader(r_.old_px, FileType::kPrimaryIndex, FieldsOf(db_, r_.key_fields), "PX", key_size_,
                       db_.U8(off::kStamp2D));
       px_leaves.emplace(key_size_, px->version() >= format::kVersion7);
@@ -192,7 +192,7 @@ class Writer {
     }
     if (key_order && !key_order->Packed(db_)) return false;
 
-    std::uint8_t px_stamp = 0;
+    std::uint8_t px_stamp = r_.keep_px && r_.old_px ? r_.old_px->U8(off::kStamp2C) : 0;
     if (px) {
       WriteTree(r_.family->px.empty() ? r_.family->Path("PX") : r_.family->px, *px, px_leaves->tree);
       px_stamp = px->U8(off::kStamp2C);

@@ -32,6 +32,8 @@ struct Rewrite {
   // nothing is written and RewriteFamily answers false.
   bool only_in_key_order = false;
   int key_fields = 0;                 // primary key fields afterwards (0: unkeyed)
+  // The PX stays as it is (`old_px`); only for a DB that is not written anew.
+  bool keep_px = false;
   std::vector<SecondaryIndex> indexes;  // every secondary index the family has afterwards
   std::vector<std::string> remove;    // members that go away
   std::optional<format::Header> old_px;

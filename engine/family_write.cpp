@@ -135,13 +135,12 @@ bool FamilyWrite::IsHeld(const std::string& path) const {
   return false;
 }
 
-platform::File& FamilyWrite::Hold(const std::string& path) {
+platform::File& FamilyWrite::Hold(const std::string& path, platform::Access access) {
   for (Held& h : held_) {
     if (FoldName(h.path) == FoldName(path)) return *h.file;
   }
   auto file = TranslateFileErrors(path, [&] {
-    return fs_.Open(path, platform::Access::kRead, platform::Share::kExclusive,
-                    platform::Disposition::kOpenExisting);
+    return fs_.Open(path, access, platform::Share::kExclusive, platform::Disposition::kOpenExisting);
   });
   held_.push_back(Held{path, std::move(file)});
   return *held_.back().file;
@@ -181,16 +180,15 @@ void FamilyWrite::Undo(std::vector<Rename>& done) {
   done.clear();
 }
 
-void FamilyWrite::Commit() {
-  for (Created& c : created_) {
-    TranslateFileErrors(c.final_path, [&] {
-      c.file->Flush();
-      c.file->Close();
-    });
-    c.file.reset();
+platform::File& FamilyWrite::HeldFile(const std::string& path) {
+  for (Held& h : held_) {
+    if (FoldName(h.path) == FoldName(path)) return *h.file;
   }
+  ThrowEngineError("The file to be moved is not held for the change.", path);
+}
 
-  // Files at the places being filled or emptied go aside first, each once.
+// The existing files at the places being filled or emptied, each once.
+std::vector<std::string> FamilyWrite::PlacesToVacate() {
   std::vector<std::string> vacate;
   auto add_vacate = [&](const std::string& path) {
     if (!fs_.FileExists(path)) return;
@@ -202,6 +200,28 @@ void FamilyWrite::Commit() {
   for (const Created& c : created_) add_vacate(c.final_path);
   for (const Rename& m : moves_) add_vacate(m.to);
   for (const std::string& r : removals_) add_vacate(r);
+  return vacate;
+}
+
+void FamilyWrite::CloseCreated(bool flush) {
+  for (Created& c : created_) {
+    TranslateFileErrors(c.final_path, [&] {
+      if (flush) c.file->Flush();
+      c.file->Close();
+    });
+    c.file.reset();
+  }
+  if (!flush) return;
+  for (const Rename& m : moves_) {
+    TranslateFileErrors(m.from, [&] { HeldFile(m.from).Flush(); });
+  }
+}
+
+void FamilyWrite::Commit() {
+  // The existing files at the places being filled or emptied go aside first; when there
+  // are any, the new contents are put on disk before the first of them goes.
+  std::vector<std::string> vacate = PlacesToVacate();
+  CloseCreated(!vacate.empty());
 
   std::vector<Rename> done;
   std::vector<std::string> aside;

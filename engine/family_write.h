@@ -8,6 +8,12 @@
 // aside; when any rename fails, the renames done so far are undone in reverse order, so
 // that a failure at any step leaves the family as it was, or complete.
 //
+// Before the first rename of a change that takes an existing file away (replaces, moves
+// over or removes one), the change's new and moved files are flushed, so that a crash
+// leaves the old family's files or the new ones' contents, never names without contents.
+// A change that only adds files takes nothing away and leaves them to the system's cache,
+// as a copy does.
+//
 // A set-aside file whose deletion failed stays under its temporary name: the family is
 // complete without it. Every later commit in that folder deletes such leftovers, those of
 // the temporary pattern that no program holds open.
@@ -37,17 +43,19 @@ class FamilyWrite {
   FamilyWrite(const FamilyWrite&) = delete;
   FamilyWrite& operator=(const FamilyWrite&) = delete;
 
-  // Holds an existing file for the change (readable through the returned handle).
-  platform::File& Hold(const std::string& path);
+  // Holds an existing file for the change (readable through the returned handle). A file
+  // that is to be moved is held with write access: flushing it needs that on Windows.
+  platform::File& Hold(const std::string& path, platform::Access access = platform::Access::kRead);
   // A new file that Commit puts at `final_path` (replacing a file there, which must be
   // held). Written through the returned handle.
   platform::File& Create(const std::string& final_path);
-  // A held file that Commit moves to `final_path`.
+  // A held file (held with write access) that Commit moves to `final_path`.
   void Move(const std::string& held_path, const std::string& final_path);
   // A held file that Commit removes.
   void Remove(const std::string& held_path);
 
-  // Flushes and closes the new files, then swaps everything in.
+  // Closes the new files, flushed where the change takes a file away, then swaps
+  // everything in.
   void Commit();
 
  private:
@@ -59,6 +67,9 @@ class FamilyWrite {
   };
 
   std::string TemporaryPath(const std::string& beside);
+  std::vector<std::string> PlacesToVacate();
+  void CloseCreated(bool flush);
+  platform::File& HeldFile(const std::string& path);
   void SweepLeftovers(const std::vector<std::string>& folders);
   bool IsHeld(const std::string& path) const;
   void Undo(std::vector<Rename>& done);
