@@ -14,7 +14,7 @@ if(CMAKE_CROSSCOMPILING)
 
   set(WINE_TEST_PREFIX ${CMAKE_BINARY_DIR}/wineprefix CACHE PATH "private WINEPREFIX for tests")
   set(WINE_RUN ${CMAKE_SOURCE_DIR}/cmake/wine-run.sh --prefix=${WINE_TEST_PREFIX})
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${WINE_RUN})
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${WINE_RUN} --retry-silent)
   add_test(NAME wine.session.start COMMAND ${WINE_RUN} --start)
   add_test(NAME wine.session.stop COMMAND ${WINE_RUN} --stop)
   set_tests_properties(wine.session.start PROPERTIES FIXTURES_SETUP wine TIMEOUT 180)

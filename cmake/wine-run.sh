@@ -1,14 +1,17 @@
 #!/bin/bash
 # wine-run.sh - run a cross-built Windows program under wine64, headless.
 #
-#   wine-run.sh [--prefix=DIR] PROG.exe [ARGS...]  run one program (ctest's emulator)
+#   wine-run.sh [--prefix=DIR] [--retry-silent] PROG.exe [ARGS...]
+#                                                  run one program (ctest's emulator)
 #   wine-run.sh [--prefix=DIR] --start             start Xvfb + a persistent wineserver
 #   wine-run.sh [--prefix=DIR] --stop              stop what --start started
 #   wine-run.sh [--prefix=DIR] --init              only create and prepare the prefix
 #   wine-run.sh [--prefix=DIR] --env               print the environment a run uses
 #
 # Without a running --start session, a run starts its own Xvfb and wineserver and stops
-# both before it returns; such runs are serialised per prefix.
+# both before it returns; such runs are serialised per prefix. With --retry-silent, a
+# program that fails before writing a byte to its output is run once more: Wine did not
+# start it (a loader or server hiccup under load). For test programs, which always write.
 # Environment: WINE_RUN_LANG (default ja_JP.UTF-8), WINE_RUN_KEEP_CR=1 (keep the CR of
 # the program's CRLF output), WINE_RUN_DISPLAY (use this X display instead of an Xvfb).
 set -u
@@ -18,7 +21,11 @@ WINE=${WINE:-/usr/lib/wine/wine64}
 WINESERVER=${WINESERVER:-/usr/lib/wine/wineserver64}
 export WINESERVER
 prefix=${WINE_TEST_PREFIX:-${TMPDIR:-/tmp}/hinmei-wine-prefix-$(id -u)}
-while [[ ${1-} == --prefix=* ]]; do prefix=${1#--prefix=}; shift; done
+retry_silent=0
+while [[ ${1-} == --prefix=* || ${1-} == --retry-silent ]]; do
+    if [[ $1 == --retry-silent ]]; then retry_silent=1; else prefix=${1#--prefix=}; fi
+    shift
+done
 prefix=$(realpath -m "$prefix")
 sess=$prefix.session
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -187,7 +194,7 @@ init_prefix() {
     exec 8>&-
 }
 
-run_prog() {
+run_once() {
     local rc
     if [[ ${WINE_RUN_KEEP_CR-0} == 1 ]]; then
         "$WINE" "$@" 8>&- 9>&-
@@ -197,6 +204,22 @@ run_prog() {
         "$WINE" "$@" 8>&- 9>&- | tr -d '\r' 8>&- 9>&-
         rc=${PIPESTATUS[0]}
     fi
+    return $rc
+}
+
+run_prog() {
+    [[ $retry_silent == 1 ]] || { run_once "$@"; return; }
+    local out rc
+    out=$(mktemp "${TMPDIR:-/tmp}/wine-run-out.XXXXXX")
+    run_once "$@" >"$out"
+    rc=$?
+    if [[ $rc != 0 && ! -s $out ]]; then
+        log "$1 ended with $rc before any output; running it again"
+        run_once "$@" >"$out"
+        rc=$?
+    fi
+    cat "$out"
+    rm -f "$out"
     return $rc
 }
 
