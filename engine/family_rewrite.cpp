@@ -165,7 +165,8 @@ class Writer {
     std::vector<RowVisitor*> visitors;
     std::optional<Header> px;
     std::optional<DbLeaves> px_leaves;
-    if (r_.key_fields > 0 && !r_.keep_px) {
+    const bool keep_px = r_.keep_current_px && !r_.rows && PxIsCurrent();
+    if (r_.key_fields > 0 && !keep_px) {
       px = TreeHeader(r_.old_px, FileType::kPrimaryIndex, FieldsOf(db_, r_.key_fields), "PX", key_size_,
                       db_.U8(off::kStamp2D));
       px_leaves.emplace(key_size_, px->version() >= format::kVersion7);
@@ -192,7 +193,7 @@ class Writer {
     }
     if (key_order && !key_order->Packed(db_)) return false;
 
-    std::uint8_t px_stamp = r_.keep_px && r_.old_px ? r_.old_px->U8(off::kStamp2C) : 0;
+    std::uint8_t px_stamp = keep_px ? r_.old_px->U8(off::kStamp2C) : 0;
     if (px) {
       WriteTree(r_.family->px.empty() ? r_.family->Path("PX") : r_.family->px, *px, px_leaves->tree);
       px_stamp = px->U8(off::kStamp2C);
@@ -204,6 +205,12 @@ class Writer {
   }
 
  private:
+  bool PxIsCurrent() const {
+    const std::optional<Header>& px = r_.old_px;
+    return px && r_.key_fields > 0 && px->type() == FileType::kPrimaryIndex &&
+           px->U8(off::kStamp2C) == db_.U8(off::kStamp2D) && SameFields(*px, FieldsOf(db_, r_.key_fields));
+  }
+
   std::vector<int> KeyPositions() const {
     std::vector<int> keys;
     for (int i = 0; i < r_.key_fields; ++i) keys.push_back(i);

@@ -32,8 +32,9 @@ struct Rewrite {
   // nothing is written and RewriteFamily answers false.
   bool only_in_key_order = false;
   int key_fields = 0;                 // primary key fields afterwards (0: unkeyed)
-  // The PX stays as it is (`old_px`); only for a DB that is not written anew.
-  bool keep_px = false;
+  // The PX (`old_px`) stays as it is when it is the DB's own: of its key, carrying the
+  // DB's stamp as a PX written for it does. Only for a DB that is not written anew.
+  bool keep_current_px = false;
   std::vector<SecondaryIndex> indexes;  // every secondary index the family has afterwards
   std::vector<std::string> remove;    // members that go away
   std::optional<format::Header> old_px;

@@ -127,18 +127,16 @@ std::string FamilyWrite::TemporaryPath(const std::string& beside) {
   return JoinFolder(FolderOf(beside), name);
 }
 
-bool FamilyWrite::IsHeld(const std::string& path) const {
+platform::File* FamilyWrite::FindHeld(const std::string& path) const {
   std::string folded = FoldName(path);
   for (const Held& h : held_) {
-    if (FoldName(h.path) == folded) return true;
+    if (FoldName(h.path) == folded) return h.file.get();
   }
-  return false;
+  return nullptr;
 }
 
 platform::File& FamilyWrite::Hold(const std::string& path, platform::Access access) {
-  for (Held& h : held_) {
-    if (FoldName(h.path) == FoldName(path)) return *h.file;
-  }
+  if (platform::File* held = FindHeld(path)) return *held;
   auto file = TranslateFileErrors(path, [&] {
     return fs_.Open(path, access, platform::Share::kExclusive, platform::Disposition::kOpenExisting);
   });
@@ -147,7 +145,7 @@ platform::File& FamilyWrite::Hold(const std::string& path, platform::Access acce
 }
 
 platform::File& FamilyWrite::Create(const std::string& final_path) {
-  if (!IsHeld(final_path) && fs_.FileExists(final_path)) Hold(final_path);
+  if (!FindHeld(final_path) && fs_.FileExists(final_path)) Hold(final_path);
   std::string temp = TemporaryPath(final_path);
   auto file = TranslateFileErrors(final_path, [&]() -> std::unique_ptr<platform::File> {
     try {
@@ -163,7 +161,7 @@ platform::File& FamilyWrite::Create(const std::string& final_path) {
 }
 
 void FamilyWrite::Move(const std::string& held_path, const std::string& final_path) {
-  if (!IsHeld(final_path) && fs_.FileExists(final_path)) Hold(final_path);
+  if (!FindHeld(final_path) && fs_.FileExists(final_path)) Hold(final_path);
   moves_.push_back(Rename{held_path, final_path});
 }
 
@@ -178,13 +176,6 @@ void FamilyWrite::Undo(std::vector<Rename>& done) {
     }
   }
   done.clear();
-}
-
-platform::File& FamilyWrite::HeldFile(const std::string& path) {
-  for (Held& h : held_) {
-    if (FoldName(h.path) == FoldName(path)) return *h.file;
-  }
-  ThrowEngineError("The file to be moved is not held for the change.", path);
 }
 
 // The existing files at the places being filled or emptied, each once.
@@ -213,7 +204,9 @@ void FamilyWrite::CloseCreated(bool flush) {
   }
   if (!flush) return;
   for (const Rename& m : moves_) {
-    TranslateFileErrors(m.from, [&] { HeldFile(m.from).Flush(); });
+    platform::File* moved = FindHeld(m.from);
+    if (!moved) ThrowEngineError("The file to be moved is not held for the change.", m.from);
+    TranslateFileErrors(m.from, [&] { moved->Flush(); });
   }
 }
 

@@ -69,9 +69,8 @@ class FamilyWrite {
   std::string TemporaryPath(const std::string& beside);
   std::vector<std::string> PlacesToVacate();
   void CloseCreated(bool flush);
-  platform::File& HeldFile(const std::string& path);
   void SweepLeftovers(const std::vector<std::string>& folders);
-  bool IsHeld(const std::string& path) const;
+  platform::File* FindHeld(const std::string& path) const;  // nullptr when not held
   void Undo(std::vector<Rename>& done);
   void DiscardCreated();
 

@@ -73,19 +73,6 @@ struct Change {
     return *rows;
   }
 
-  // Whether the PX indexes the DB as it stands: of its key, and carrying the DB's stamp
-  // as a PX written for it does.
-  bool PxIsCurrent() const {
-    if (!px || px->type() != FileType::kPrimaryIndex || db.type() != FileType::kKeyedData) return false;
-    if (static_cast<int>(px->fields().size()) != db.key_fields() || px->U8(off::kStamp2C) != db.U8(off::kStamp2D)) {
-      return false;
-    }
-    for (std::size_t i = 0; i < px->fields().size(); ++i) {
-      if (px->fields()[i].type != db.fields()[i].type || px->fields()[i].size != db.fields()[i].size) return false;
-    }
-    return true;
-  }
-
   bool Rewrite(int key_fields, bool repack, bool only_in_key_order = false) {
     engine::Rewrite r;
     r.family = &family;
@@ -97,7 +84,7 @@ struct Change {
     }
     r.only_in_key_order = only_in_key_order;
     r.key_fields = key_fields;
-    r.keep_px = keep_px;
+    r.keep_current_px = keep_current_px;
     r.indexes = indexes;
     r.remove = orphans;
     r.remove.insert(r.remove.end(), removals.begin(), removals.end());
@@ -117,7 +104,7 @@ struct Change {
   std::vector<std::string> orphans;
   std::vector<std::string> removals;
   int next_sequence = 1;
-  bool keep_px = false;  // for a change of secondary indexes alone
+  bool keep_current_px = false;  // for a change of secondary indexes alone
 };
 
 std::string Trimmed(const std::string& s) {
@@ -217,8 +204,7 @@ void BuildSecondary(Change& c, const std::string& name, const std::vector<int>& 
     }
   }
   c.indexes.push_back(std::move(index));
-  // A new secondary index leaves a current PX as it is.
-  c.keep_px = c.PxIsCurrent();
+  c.keep_current_px = true;
   c.Rewrite(db.key_fields(), false);
 }
 
