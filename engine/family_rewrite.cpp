@@ -11,6 +11,7 @@
 #include "engine/format/header_builder.h"
 #include "engine/key_sort.h"
 #include "engine/row_pass.h"
+#include "engine/split_row_pass.h"
 #include "engine/tree_builder.h"
 #include "engine/x_records.h"
 
@@ -77,11 +78,19 @@ int KeySize(const Header& db, int key_fields) {
 // The PX's leaf entries: one per DB block that holds rows.
 class DbLeaves final : public RowVisitor {
  public:
-  DbLeaves(int key_size, bool root_first) : tree(key_size, root_first) {}
+  DbLeaves(int key_size, bool root_first) : tree(key_size, root_first), key_size_(key_size), root_first_(root_first) {}
   void Block(const BlockRows& rows) override {
     if (rows.count > 0) tree.AddLeaf(rows.row(0), rows.number, static_cast<std::uint32_t>(rows.count));
   }
+  std::unique_ptr<RowVisitor> Part(const PartShape&) override {
+    return std::make_unique<DbLeaves>(key_size_, root_first_);
+  }
+  void Join(RowVisitor& part) override { tree.AddLeaves(static_cast<DbLeaves&>(part).tree); }
   TreeBuilder tree;
+
+ private:
+  int key_size_;
+  bool root_first_;
 };
 
 // The X records of one index, in row order.
@@ -96,27 +105,50 @@ class XCollector final : public RowVisitor {
     const std::size_t needed = used_ + static_cast<std::size_t>(rows.count) * record_size_;
     if (needed > capacity_) Reserve(std::max(2 * capacity_, needed));
     for (int slot = 0; slot < rows.count; ++slot, used_ += record_size_) {
-      maker_.Make(rows.row(slot), rows.number, slot, rows.first + static_cast<std::size_t>(slot), records_.get() + used_);
+      maker_.Make(rows.row(slot), rows.number, slot, rows.first + static_cast<std::size_t>(slot), records_ + used_);
     }
   }
+  // A part makes its records in this collector's room, right after where these end when
+  // every block before the part is full, so that joining them moves nothing then. The
+  // room reserved here holds both, so neither ever moves the other's records. The
+  // records of an unkeyed table hold the row's position, which a part does not know.
+  std::unique_ptr<RowVisitor> Part(const PartShape& shape) override {
+    if (!layout.keyed) return nullptr;
+    const std::size_t before = shape.rows_before * record_size_;
+    const std::size_t room = shape.rows * record_size_;
+    if (before + room > capacity_) Reserve(before + room);
+    return std::unique_ptr<XCollector>(new XCollector(*this, records_ + before, room));
+  }
+  void Join(RowVisitor& part) override {
+    auto& later = static_cast<XCollector&>(part);
+    if (used_ + later.used_ > capacity_) Reserve(used_ + later.used_);
+    if (later.records_ != records_ + used_) std::memmove(records_ + used_, later.records_, later.used_);
+    used_ += later.used_;
+  }
   // After the pass: the records, one per row.
-  const char* records() const { return records_.get(); }
+  const char* records() const { return records_; }
   std::size_t count() const { return used_ / record_size_; }
   const XLayout layout;
 
  private:
+  // A part that fills `room` bytes at `at`, room of another collector.
+  XCollector(const XCollector& whole, char* at, std::size_t room)
+      : layout(whole.layout), maker_(whole.maker_), record_size_(whole.record_size_), records_(at), capacity_(room) {}
+
   // Room for `bytes`, keeping the records made so far; never zeroed, as every byte is
   // written before it is read.
   void Reserve(std::size_t bytes) {
     std::unique_ptr<char[]> grown(new char[std::max<std::size_t>(bytes, 1)]);
-    if (used_ > 0) std::memcpy(grown.get(), records_.get(), used_);
-    records_ = std::move(grown);
+    if (used_ > 0) std::memcpy(grown.get(), records_, used_);
+    owned_ = std::move(grown);
+    records_ = owned_.get();
     capacity_ = bytes;
   }
 
   XRecordMaker maker_;
   std::size_t record_size_;
-  std::unique_ptr<char[]> records_;
+  std::unique_ptr<char[]> owned_;
+  char* records_ = nullptr;  // owned_, or a part's room in another collector
   std::size_t capacity_ = 0;
   std::size_t used_ = 0;
 };
@@ -135,9 +167,23 @@ class KeyOrder final : public RowVisitor {
     for (int slot = 1; slot < rows.count; ++slot) {
       if (std::memcmp(rows.row(slot - 1), rows.row(slot), key_size_) >= 0) throw RowsNeedSorting{};
     }
+    if (blocks_ == 0) first_key_.assign(rows.row(0), rows.row(0) + key_size_);
     ++blocks_;
     last_rows_ = rows.count;
     last_key_.assign(rows.row(rows.count - 1), rows.row(rows.count - 1) + key_size_);
+  }
+  std::unique_ptr<RowVisitor> Part(const PartShape&) override {
+    return std::make_unique<KeyOrder>(static_cast<int>(key_size_), capacity_);
+  }
+  void Join(RowVisitor& part) override {
+    const auto& later = static_cast<const KeyOrder&>(part);
+    if (later.blocks_ == 0) return;
+    if (blocks_ > 0 && last_rows_ != capacity_) throw RowsNeedSorting{};
+    if (blocks_ > 0 && std::memcmp(last_key_.data(), later.first_key_.data(), key_size_) >= 0) throw RowsNeedSorting{};
+    if (blocks_ == 0) first_key_ = later.first_key_;
+    blocks_ += later.blocks_;
+    last_rows_ = later.last_rows_;
+    last_key_ = later.last_key_;
   }
   // After the pass: every chained block held rows.
   bool Packed(const format::Header& db) const { return blocks_ == db.used_blocks(); }
@@ -145,6 +191,7 @@ class KeyOrder final : public RowVisitor {
  private:
   std::size_t key_size_;
   int capacity_;
+  std::vector<char> first_key_;
   std::vector<char> last_key_;
   int blocks_ = 0;
   int last_rows_ = 0;
@@ -162,49 +209,70 @@ class Writer {
     for (const SecondaryIndex& index : r_.indexes) RequireOrderable(db_, index.fields, path);
     if (r_.rows) WriteDb();
 
-    std::vector<RowVisitor*> visitors;
     std::optional<Header> px;
-    std::optional<DbLeaves> px_leaves;
     const bool keep_px = r_.keep_current_px && !r_.rows && PxIsCurrent();
     if (r_.key_fields > 0 && !keep_px) {
       px = TreeHeader(r_.old_px, FileType::kPrimaryIndex, FieldsOf(db_, r_.key_fields), "PX", key_size_,
                       db_.U8(off::kStamp2D));
-      px_leaves.emplace(key_size_, px->version() >= format::kVersion7);
-      visitors.push_back(&*px_leaves);
     }
-    const std::size_t rows = r_.rows ? r_.rows->size() : StoredRowsAtMost();
-    std::vector<std::unique_ptr<XCollector>> collectors;
-    for (const SecondaryIndex& index : r_.indexes) {
-      collectors.push_back(std::make_unique<XCollector>(index, db_, r_.key_fields, rows));
-      visitors.push_back(collectors.back().get());
-    }
-    std::optional<KeyOrder> key_order;
-    if (r_.only_in_key_order) visitors.push_back(&key_order.emplace(key_size_, db_.records_per_block()));
+    std::unique_ptr<Collected> seen;
     try {
-      if (r_.rows) {
-        VisitPackedRows(*r_.rows, visitors);
-      } else {
-        ChainStream stream(*r_.db_file, db_, path,
-                           collectors.empty() ? ChainStream::Pace::kAlone : ChainStream::Pace::kReadAhead);
-        VisitStoredRows(stream, db_.record_size(), visitors);
-      }
+      seen = Collect(px ? &*px : nullptr);
     } catch (const RowsNeedSorting&) {
       return false;
     }
-    if (key_order && !key_order->Packed(db_)) return false;
+    if (seen->key_order && !seen->key_order->Packed(db_)) return false;
 
     std::uint8_t px_stamp = keep_px ? r_.old_px->U8(off::kStamp2C) : 0;
     if (px) {
-      WriteTree(r_.family->px.empty() ? r_.family->Path("PX") : r_.family->px, *px, px_leaves->tree);
+      WriteTree(r_.family->px.empty() ? r_.family->Path("PX") : r_.family->px, *px, seen->px_leaves->tree);
       px_stamp = px->U8(off::kStamp2C);
     }
-    for (std::size_t i = 0; i < r_.indexes.size(); ++i) WriteSecondary(r_.indexes[i], *collectors[i], px_stamp);
+    for (std::size_t i = 0; i < r_.indexes.size(); ++i) WriteSecondary(r_.indexes[i], *seen->collectors[i], px_stamp);
     for (const std::string& gone : r_.remove) write_.Remove(gone);
     write_.Commit();
     return true;
   }
 
  private:
+  // What one pass over the rows collects for the indexes.
+  struct Collected {
+    std::optional<DbLeaves> px_leaves;
+    std::vector<std::unique_ptr<XCollector>> collectors;
+    std::optional<KeyOrder> key_order;
+    std::vector<RowVisitor*> visitors;
+  };
+
+  std::unique_ptr<Collected> NewCollected(const Header* px) const {
+    auto c = std::make_unique<Collected>();
+    if (px) c->visitors.push_back(&c->px_leaves.emplace(key_size_, px->version() >= format::kVersion7));
+    const std::size_t rows = r_.rows ? r_.rows->size() : StoredRowsAtMost();
+    for (const SecondaryIndex& index : r_.indexes) {
+      c->collectors.push_back(std::make_unique<XCollector>(index, db_, r_.key_fields, rows));
+      c->visitors.push_back(c->collectors.back().get());
+    }
+    if (r_.only_in_key_order) c->visitors.push_back(&c->key_order.emplace(key_size_, db_.records_per_block()));
+    return c;
+  }
+
+  // One pass over the rows, for the PX `px` (when not null) and the secondary indexes.
+  // A stored DB is read on two threads where it can be; otherwise, or when that pass
+  // gives up, through the chain stream.
+  std::unique_ptr<Collected> Collect(const Header* px) const {
+    std::unique_ptr<Collected> c = NewCollected(px);
+    if (r_.rows) {
+      VisitPackedRows(*r_.rows, c->visitors);
+      return c;
+    }
+    if (VisitStoredRowsInHalves(*r_.db_file, db_, c->visitors)) return c;
+    c.reset();  // its records may be as large as the table
+    c = NewCollected(px);
+    ChainStream stream(*r_.db_file, db_, r_.family->db,
+                       c->collectors.empty() ? ChainStream::Pace::kAlone : ChainStream::Pace::kReadAhead);
+    VisitStoredRows(stream, db_.record_size(), c->visitors);
+    return c;
+  }
+
   bool PxIsCurrent() const {
     const std::optional<Header>& px = r_.old_px;
     return px && r_.key_fields > 0 && px->type() == FileType::kPrimaryIndex &&

@@ -5,6 +5,7 @@
 #define HINMEI_ENGINE_ROW_PASS_H_
 
 #include <cstddef>
+#include <memory>
 #include <vector>
 
 #include "engine/chain_stream.h"
@@ -40,6 +41,23 @@ class RowVisitor {
  public:
   virtual ~RowVisitor() = default;
   virtual void Block(const BlockRows& rows) = 0;
+
+  // Where the rows of a part lie: after at most `rows_before` rows that this visitor
+  // sees, and at most `rows` of them.
+  struct PartShape {
+    std::size_t rows_before;
+    std::size_t rows;
+  };
+  // A visitor of the same kind, empty, for rows that follow those this one sees, so that
+  // the two parts of a table can be visited on two threads (split_row_pass.h); a part's
+  // row positions count from its own first row. nullptr when this visitor must see every
+  // row itself. Asked before this visitor sees any row.
+  virtual std::unique_ptr<RowVisitor> Part(const PartShape& shape) {
+    (void)shape;
+    return nullptr;
+  }
+  // Takes in what `part`, made by Part, saw, as if this visitor had seen those rows next.
+  virtual void Join(RowVisitor& part) { (void)part; }
 };
 
 // The rows of `db` in their order, placed as full blocks chained 1..n hold them.

@@ -39,6 +39,14 @@ void TreeBuilder::AddLeaf(const char* key, int child, std::uint32_t count) {
   leaf.counts.push_back(count);
 }
 
+void TreeBuilder::AddLeaves(const TreeBuilder& later) {
+  Level& leaf = levels_[0];
+  const Level& more = later.levels_[0];
+  leaf.keys.insert(leaf.keys.end(), more.keys.begin(), more.keys.end());
+  leaf.children.insert(leaf.children.end(), more.children.begin(), more.children.end());
+  leaf.counts.insert(leaf.counts.end(), more.counts.begin(), more.counts.end());
+}
+
 bool TreeBuilder::CountsFit(int block_size) const {
   const std::size_t per = EntriesPerBlock(key_size_, block_size);
   std::vector<std::uint32_t> counts = levels_[0].counts;

@@ -35,6 +35,8 @@ class TreeBuilder {
   TreeBuilder(int key_size, bool root_first);
 
   void AddLeaf(const char* key, int child, std::uint32_t count);
+  // Adds the leaf entries of `later`, a builder over keys of the same size, after these.
+  void AddLeaves(const TreeBuilder& later);
   std::size_t leaves() const { return levels_[0].size(); }
 
   // Whether, in blocks of `block_size` bytes, every entry's count fits its word.

@@ -64,6 +64,7 @@ void FaultInjectingFileSystem::Reset() {
 }
 
 bool FaultInjectingFileSystem::Step(const char* operation, const std::string& path) {
+  std::lock_guard<std::mutex> lock(step_mutex_);
   ++count_;
   trace_.push_back(std::string(operation) + " " + path);
   bool fail = fail_at_ > 0 && (count_ == fail_at_ || (persistent_ && count_ > fail_at_));

@@ -11,6 +11,7 @@
 #ifndef HINMEI_PLATFORM_FAULT_INJECTING_FILE_SYSTEM_H_
 #define HINMEI_PLATFORM_FAULT_INJECTING_FILE_SYSTEM_H_
 
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -47,7 +48,8 @@ class FaultInjectingFileSystem final : public FileSystem {
                              Disposition disposition) override;
   std::vector<std::string> ListFolder(const std::string& path) override;
 
-  // Counts one operation; true when it is to fail. Used by the files this opened.
+  // Counts one operation; true when it is to fail. Used by the files this opened, which
+  // the engine may read from two threads at once.
   bool Step(const char* operation, const std::string& path);
   int Code() const { return code_; }
 
@@ -55,6 +57,7 @@ class FaultInjectingFileSystem final : public FileSystem {
   void StepOrThrow(const char* operation, const std::string& path);
 
   FileSystem& target_;
+  std::mutex step_mutex_;
   long fail_at_ = 0;      // operation to fail, 0 for none
   int code_ = kErrorDiskFull;
   bool persistent_ = false;

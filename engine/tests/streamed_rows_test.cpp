@@ -1,17 +1,22 @@
 // Index builds that read the table's rows from the file as they go (a secondary index,
 // or a primary one over a table keyed so already): chains that run out of block order,
 // rows that turn out to need sorting, and damaged files, which give the same engine
-// errors as a whole read and write nothing.
+// errors as a whole read and write nothing. A chain in block order is read on two
+// threads, half the blocks each; anything else falls back to the one-thread read.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <functional>
 #include <numeric>
+#include <memory>
+#include <optional>
 #include <random>
+#include <thread>
 
 #include "engine/family_check.h"
 #include "engine/format/bytes.h"
 #include "engine/format/layout.h"
+#include "engine/split_row_pass.h"
 #include "engine/table_operations.h"
 #include "engine/tests/test_support.h"
 #include "platform/exceptions.h"
@@ -85,6 +90,38 @@ class StreamedRows : public ::testing::Test {
   std::string path_ = temp_ / "T.DB";
   std::string bytes_;
 };
+
+// Notes each block it sees; its parts note theirs, and a join adds them after its own
+// with their positions moved on by the rows before.
+class BlockLog final : public RowVisitor {
+ public:
+  struct Seen {
+    int number;
+    int count;
+    std::size_t first;
+  };
+  explicit BlockLog(bool parts = true) : parts_(parts) {}
+  void Block(const BlockRows& rows) override { seen.push_back({rows.number, rows.count, rows.first}); }
+  std::unique_ptr<RowVisitor> Part(const PartShape& s) override {
+    shape = s;
+    return parts_ ? std::make_unique<BlockLog>() : nullptr;
+  }
+  void Join(RowVisitor& part) override {
+    std::size_t before = seen.empty() ? 0 : seen.back().first + static_cast<std::size_t>(seen.back().count);
+    for (Seen s : static_cast<BlockLog&>(part).seen) seen.push_back({s.number, s.count, s.first + before});
+  }
+  std::vector<Seen> seen;
+  std::optional<PartShape> shape;
+
+ private:
+  bool parts_;
+};
+
+bool InHalves(platform::FileSystem& fs, const std::string& path, const std::vector<RowVisitor*>& visitors) {
+  auto file = fs.Open(path, platform::Access::kRead, platform::Share::kReadWrite, platform::Disposition::kOpenExisting);
+  format::Header header = ReadHeader(*file, path);
+  return VisitStoredRowsInHalves(*file, header, visitors);
+}
 
 TEST_F(StreamedRows, AChainOutOfBlockOrderIsReadInChainOrder) {
   Create(60000);  // 2069 blocks: enough for the next window to be read ahead
@@ -192,6 +229,126 @@ TEST_F(StreamedRows, RowsOutOfOrderOrInPartlyFilledBlocksAreWrittenAnew) {
     EXPECT_NE(std::string(e.what()).find("Key violation"), std::string::npos) << e.what();
   }
   EXPECT_EQ(testing::ReadBytes(path_), twice);
+}
+
+TEST_F(StreamedRows, AChainInBlockOrderIsReadInTwoHalvesThatJoinInChainOrder) {
+  if (std::thread::hardware_concurrency() < 2) GTEST_SKIP() << "one processor: one thread reads";
+  Create(60000);  // 2069 blocks of 29 rows, 22 in the last
+  const int blocks = GetLe16(bytes_.data() + off::kTotalBlocks);
+  BlockLog log;
+  ASSERT_TRUE(InHalves(platform::OsFileSystem(), path_, {&log}));
+  ASSERT_TRUE(log.shape);
+  EXPECT_EQ(log.shape->rows_before, static_cast<std::size_t>(blocks / 2) * 29);
+  EXPECT_EQ(log.shape->rows, static_cast<std::size_t>(blocks - blocks / 2) * 29);
+  ASSERT_EQ(log.seen.size(), static_cast<std::size_t>(blocks));
+  std::size_t rows = 0;
+  for (int n = 1; n <= blocks; ++n) {
+    const BlockLog::Seen& s = log.seen[static_cast<std::size_t>(n - 1)];
+    ASSERT_EQ(s.number, n);
+    ASSERT_EQ(s.first, rows);
+    rows += static_cast<std::size_t>(s.count);
+  }
+  EXPECT_EQ(rows, 60000u);
+
+  // A visitor that must see every row itself keeps the pass on one thread, before any
+  // row is read.
+  BlockLog whole(/*parts=*/false);
+  BlockLog other;
+  EXPECT_FALSE(InHalves(platform::OsFileSystem(), path_, {&other, &whole}));
+  EXPECT_TRUE(whole.seen.empty());
+  EXPECT_TRUE(other.seen.empty());
+
+  // Both builds read it so, and leave what the one-thread read leaves.
+  Build("", "Code", ixPrimary);
+  EXPECT_EQ(testing::ReadBytes(path_), bytes_) << "rows in key order in full blocks stay where they are";
+  Build("ByName", "Name", ixCaseInsensitive);
+  CheckReport report = CheckFamily(platform::OsFileSystem(), path_);
+  EXPECT_TRUE(report.ok()) << report.problems[0];
+  testing::ExpectSoundFamily(path_);
+}
+
+TEST_F(StreamedRows, TheTwoThreadReadGivesUpOnAnyOtherFileAndTheOneThreadReadDecides) {
+  if (std::thread::hardware_concurrency() < 2) GTEST_SKIP() << "one processor: one thread reads";
+  Create(60000);
+  const int blocks = GetLe16(bytes_.data() + off::kTotalBlocks);
+  auto gives_up = [&](const std::string& bytes, const char* why) {
+    testing::WriteBytes(path_, bytes);
+    BlockLog log;
+    EXPECT_FALSE(InHalves(platform::OsFileSystem(), path_, {&log})) << why;
+  };
+  {
+    std::string jump = bytes_;  // the last two blocks swapped in the chain
+    std::vector<int> number(static_cast<std::size_t>(blocks));
+    std::iota(number.begin(), number.end(), 1);
+    std::swap(number[static_cast<std::size_t>(blocks - 2)], number[static_cast<std::size_t>(blocks - 1)]);
+    gives_up(Renumbered(number), "a chain out of block order");
+    std::string free_block = bytes_;
+    free_block.append(kBlock, '\0');
+    PutLe16(free_block.data() + off::kTotalBlocks, static_cast<std::uint16_t>(blocks + 1));
+    PutLe16(free_block.data() + off::kMaxBlocks, static_cast<std::uint16_t>(blocks + 1));
+    PutLe16(free_block.data() + off::kFirstFree, static_cast<std::uint16_t>(blocks + 1));
+    gives_up(free_block, "a free block");
+  }
+  // Damage in either half: the one-thread read names it, and nothing is written.
+  struct Damage {
+    const char* why;
+    std::function<void(std::string&)> apply;
+  };
+  const Damage damages[] = {
+      {"a back link in the second half", [&](std::string& b) { PutLe16(Block(b, blocks - 5) + 2, 7); }},
+      {"a record count in the first half", [](std::string& b) { PutLe16(Block(b, 3) + 4, 30 * kRecord); }},
+      {"the header's record count", [](std::string& b) { PutLe16(b.data() + off::kRecords, 59999); }},
+      {"the file cut inside its last block", [](std::string& b) { b.resize(b.size() - kBlock + 100); }},
+  };
+  for (const Damage& d : damages) {
+    std::string b = bytes_;
+    d.apply(b);
+    gives_up(b, d.why);
+    ExpectRefused(b, d.why);
+  }
+}
+
+TEST_F(StreamedRows, APartlyFilledBlockInTheFirstHalfLeavesEveryXRecordInPlace) {
+  Create(60000);
+  // The first block's last row dropped: the chain stays in block order, but the second
+  // half's records no longer start where the first half's room ends.
+  std::string partly = bytes_;
+  PutLe16(Block(partly, 1) + 4, static_cast<std::uint16_t>(27 * kRecord));
+  PutLe16(partly.data() + off::kRecords, 59999);
+  testing::WriteBytes(path_, partly);
+  Build("ByName", "Name", ixCaseInsensitive);
+  EXPECT_EQ(testing::ReadBytes(path_), partly);
+  CheckReport report = CheckFamily(platform::OsFileSystem(), path_);
+  EXPECT_TRUE(report.ok()) << report.problems[0];
+  Build("", "Code", ixPrimary);
+  EXPECT_EQ(testing::ReadRows(path_).size(), 59999u) << "packed again";
+  testing::ExpectSoundFamily(path_);
+}
+
+TEST_F(StreamedRows, AFailedReadOnEitherThreadFailsCleanlyOrIsReadAgain) {
+  Create(60000);
+  for (long n = 1;; ++n) {
+    for (const std::string& name : testing::FilesIn(temp_.Path())) {
+      if (name != "T.DB") platform::OsFileSystem().RemoveFile(temp_ / name);
+    }
+    platform::FaultInjectingFileSystem fs(platform::OsFileSystem());
+    fs.FailAt(n);
+    bool failed = false;
+    try {
+      BuildIndex(fs, path_, "ByName", "Name", ixCaseInsensitive);
+    } catch (const platform::EDBEngineError&) {
+      failed = true;
+    }
+    if (!fs.Triggered()) break;
+    SCOPED_TRACE("operation " + std::to_string(n));
+    EXPECT_EQ(testing::ReadBytes(path_), bytes_);
+    if (failed) {
+      EXPECT_EQ(testing::FilesIn(temp_.Path()), std::vector<std::string>{"T.DB"});
+    } else {
+      CheckReport report = CheckFamily(platform::OsFileSystem(), path_);
+      EXPECT_TRUE(report.ok()) << report.problems[0];
+    }
+  }
 }
 
 // The checks themselves are the whole read's (damaged_table_test.cpp); these cases go

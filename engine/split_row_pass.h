@@ -1,0 +1,28 @@
+// A pass over the rows of a stored DB on two threads, for the usual file: one whose chain
+// runs from block 1 through its blocks in number order and that has no free blocks, as a
+// rebuilt or copied table's does. Each thread reads one half of the blocks, in windows
+// that stay in its own cache, and checks each block as the chain walk does (its links,
+// its record count, that its records lie in the file); the second half is seen by parts
+// of the visitors (RowVisitor::Part), joined into them at the end. Reading and visiting
+// are bound by the memory's speed, and two cores halve the time.
+#ifndef HINMEI_ENGINE_SPLIT_ROW_PASS_H_
+#define HINMEI_ENGINE_SPLIT_ROW_PASS_H_
+
+#include <vector>
+
+#include "engine/format/header.h"
+#include "engine/row_pass.h"
+#include "platform/file_system.h"
+
+namespace engine {
+
+// The rows of the DB `file`, in chain order, on two threads. False for any other file,
+// a file too small to gain from it, a visitor without parts, and for anything unexpected
+// on the way (a block not as such a chain has it, a failed read, a visitor that stops the
+// pass): the visitors may then have seen some of the rows and are to be thrown away, and
+// the rows are to be visited through chain_stream.h, whose checks name what is wrong.
+bool VisitStoredRowsInHalves(platform::File& file, const format::Header& db, const std::vector<RowVisitor*>& visitors);
+
+}  // namespace engine
+
+#endif  // HINMEI_ENGINE_SPLIT_ROW_PASS_H_
