@@ -3,14 +3,16 @@
 #include <algorithm>
 #include <array>
 #include <future>
+#include <memory>
 #include <thread>
+#include <vector>
 
 namespace engine {
 namespace {
 
 // Below this many entries a comparison sort beats the radix passes.
 constexpr std::ptrdiff_t kRadixFrom = 4096;
-// From this many entries the sort is split into key ranges, sorted on two threads.
+// From this many rows the sort is split into two halves, sorted on two threads.
 constexpr std::size_t kSplitFrom = 1 << 16;
 // Key ranges of up to this many entries are sorted whole: their passes stay in the caches.
 constexpr std::ptrdiff_t kCacheEntries = 1 << 15;
@@ -78,31 +80,27 @@ void SortTwelve(SortEntry* begin, SortEntry* end, Spare& spare) {
   if (from != begin) std::copy(from, from + n, begin);
 }
 
-// Sorts a range of entries whose keys agree before `offset`.
+// Sorts a range of entries whose keys agree before `offset`. Entries that tie on their
+// twelve bytes are sorted again on the next twelve, and get their own back afterwards:
+// every entry leaves with the bytes it came with.
 void SortRange(SortEntry* begin, SortEntry* end, std::size_t offset, std::size_t key_size, RefillEntries refill,
-               const void* keys) {
-  struct Range {
-    SortEntry* begin;
-    SortEntry* end;
-    std::size_t offset;
-  };
-  Spare spare;
-  std::vector<Range> pending{{begin, end, offset}};
-  while (!pending.empty()) {
-    Range r = pending.back();
-    pending.pop_back();
-    SortTwelve(r.begin, r.end, spare);
-    const std::size_t next = r.offset + kSortEntryBytes;
-    if (next >= key_size) continue;
-    for (SortEntry* tie = r.begin; tie < r.end;) {
-      SortEntry* tie_end = tie + 1;
-      while (tie_end < r.end && TwelveEqual(*tie_end, *tie)) ++tie_end;
-      if (tie_end - tie > 1) {
-        refill(tie, tie_end, next, keys);
-        pending.push_back(Range{tie, tie_end, next});
+               const void* keys, Spare& spare) {
+  SortTwelve(begin, end, spare);
+  const std::size_t next = offset + kSortEntryBytes;
+  if (next >= key_size) return;
+  for (SortEntry* tie = begin; tie < end;) {
+    SortEntry* tie_end = tie + 1;
+    while (tie_end < end && TwelveEqual(*tie_end, *tie)) ++tie_end;
+    if (tie_end - tie > 1) {
+      const SortEntry alike = *tie;
+      refill(tie, tie_end, next, keys);
+      SortRange(tie, tie_end, next, key_size, refill, keys, spare);
+      for (SortEntry* e = tie; e != tie_end; ++e) {
+        e->head = alike.head;
+        e->tail = alike.tail;
       }
-      tie = tie_end;
     }
+    tie = tie_end;
   }
 }
 
@@ -132,12 +130,12 @@ std::vector<std::size_t> SplitByDigit(SortEntry* begin, SortEntry* end, int* shi
 void SplitAndSort(SortEntry* begin, SortEntry* end, int shift, std::size_t offset, std::size_t key_size,
                   RefillEntries refill, const void* keys, Spare& spare) {
   if (end - begin <= kCacheEntries || shift < 0) {
-    if (end - begin > 1) SortRange(begin, end, offset, key_size, refill, keys);
+    if (end - begin > 1) SortRange(begin, end, offset, key_size, refill, keys, spare);
     return;
   }
   std::vector<std::size_t> starts = SplitByDigit(begin, end, &shift, spare);
   if (starts.size() == 2) {
-    SortRange(begin, end, offset, key_size, refill, keys);
+    SortRange(begin, end, offset, key_size, refill, keys, spare);
     return;
   }
   for (std::size_t d = 0; d + 1 < starts.size(); ++d) {
@@ -145,40 +143,75 @@ void SplitAndSort(SortEntry* begin, SortEntry* end, int shift, std::size_t offse
   }
 }
 
+// The merge order of two sorted runs of entries, which still hold their first twelve
+// bytes: where those tie, the keys are compared on; equal keys keep the first run's
+// row, the lower, first.
+class MergeOrder {
+ public:
+  MergeOrder(std::size_t offset, CompareKeys compare, const void* keys)
+      : rest_(offset + kSortEntryBytes), compare_(compare), keys_(keys) {}
+
+  // Whether `later`, of the second run, goes before `earlier`, of the first.
+  bool Before(const SortEntry& later, const SortEntry& earlier) const {
+    if (later.head != earlier.head) return later.head < earlier.head;
+    if (later.tail != earlier.tail) return later.tail < earlier.tail;
+    return compare_(later.row, earlier.row, rest_, keys_) < 0;
+  }
+
+  void Merge(const SortEntry* a, const SortEntry* a_end, const SortEntry* b, const SortEntry* b_end,
+             std::uint32_t* order) const {
+    while (a != a_end && b != b_end) *order++ = Before(*b, *a) ? (b++)->row : (a++)->row;
+    for (; a != a_end; ++a) *order++ = a->row;
+    for (; b != b_end; ++b) *order++ = b->row;
+  }
+
+ private:
+  std::size_t rest_;
+  CompareKeys compare_;
+  const void* keys_;
+};
+
+// Merges the sorted halves [0, middle) and [middle, n) of the entries into `order`, in
+// two parts side by side: the first half's middle entry, and the second half's entries
+// before it, divide them.
+void MergeHalves(const SortEntry* entries, std::size_t middle, std::size_t n, const MergeOrder& merge,
+                 std::uint32_t* order) {
+  const SortEntry* a = entries;
+  const SortEntry* const b = entries + middle;
+  const SortEntry* const pivot = a + middle / 2;
+  const SortEntry* b_split =
+      std::partition_point(b, entries + n, [&](const SortEntry& e) { return merge.Before(e, *pivot); });
+  std::uint32_t* second = order + (pivot - a) + (b_split - b);
+  auto upper = std::async(std::launch::async, [&] { merge.Merge(pivot, b, b_split, entries + n, second); });
+  merge.Merge(a, pivot, b, b_split, order);
+  upper.get();
+}
+
 }  // namespace
 
-void SortEntries(SortEntry* begin, SortEntry* end, std::size_t offset, std::size_t key_size, RefillEntries refill,
-                 const void* keys) {
-  const auto n = static_cast<std::size_t>(end - begin);
-  if (n < kSplitFrom) {
-    SortRange(begin, end, offset, key_size, refill, keys);
-    return;
-  }
-  // Many rows: they are split by the top bits of their keys into key ranges, those
-  // again by the next bits, until each is small enough to sort in the processor's
-  // caches; the lower and the upper ranges, about half the rows each, are sorted side by
-  // side where there are two processors.
-  Spare spare;
-  int shift = kTopShift;
-  std::vector<std::size_t> starts = SplitByDigit(begin, end, &shift, spare);
-  SortEntry* data = begin;
-  auto sort_ranges = [&](std::size_t from, std::size_t to) {
-    Spare own;
-    for (std::size_t d = from; d < to; ++d) {
-      SplitAndSort(data + starts[d], data + starts[d + 1], shift - kDigitBits, offset, key_size, refill, keys, own);
-    }
+void SortRows(std::size_t n, std::size_t offset, std::size_t key_size, RefillEntries refill, CompareKeys compare,
+              const void* keys, std::uint32_t* order) {
+  std::unique_ptr<SortEntry[]> entries(new SortEntry[n]);  // filled below, not zeroed first
+  // Rows `from` to `to`, sorted on this thread: their bytes, then split by digits into
+  // key ranges that fit the processor's caches.
+  auto sort_rows = [&](std::size_t from, std::size_t to) {
+    SortEntry* begin = entries.get() + from;
+    SortEntry* end = entries.get() + to;
+    for (std::size_t i = from; i < to; ++i) entries[i].row = static_cast<std::uint32_t>(i);
+    refill(begin, end, offset, keys);
+    Spare spare;
+    SplitAndSort(begin, end, kTopShift, offset, key_size, refill, keys, spare);
   };
-  const std::size_t ranges = starts.size() - 1;
-  spare = Spare();
-  if (std::thread::hardware_concurrency() < 2) {
-    sort_ranges(0, ranges);
+  if (n < kSplitFrom || std::thread::hardware_concurrency() < 2) {
+    sort_rows(0, n);
+    for (std::size_t i = 0; i < n; ++i) order[i] = entries[i].row;
     return;
   }
-  std::size_t middle = 0;
-  while (middle < ranges && starts[middle + 1] <= n / 2) ++middle;
-  auto upper = std::async(std::launch::async, sort_ranges, middle, ranges);
-  sort_ranges(0, middle);
+  const std::size_t middle = n / 2;
+  auto upper = std::async(std::launch::async, sort_rows, middle, n);
+  sort_rows(0, middle);
   upper.get();
+  MergeHalves(entries.get(), middle, n, MergeOrder(offset, compare, keys), order);
 }
 
 }  // namespace engine

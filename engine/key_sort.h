@@ -3,13 +3,13 @@
 // on them on the next four; rows that tie on all twelve get the next twelve bytes of
 // their keys and are sorted again among themselves, until the keys differ or end. The
 // bytes are taken after those that every key shares (a code's fixed prefix, say), so
-// that most rows are never looked at again.
+// that most rows are never looked at again. Many rows are sorted in two halves side by
+// side, where there are two processors, and merged.
 #ifndef HINMEI_ENGINE_KEY_SORT_H_
 #define HINMEI_ENGINE_KEY_SORT_H_
 
 #include <cstdint>
 #include <cstring>
-#include <memory>
 #include <numeric>
 #include <vector>
 
@@ -27,10 +27,13 @@ inline constexpr std::size_t kSortEntryBytes = 12;
 // Takes the entries' twelve bytes from `offset` of their keys, zero past a key's end.
 using RefillEntries = void (*)(SortEntry* begin, SortEntry* end, std::size_t offset, const void* keys);
 
-// Sorts entries whose keys agree before `offset` and whose twelve bytes are taken from
-// there, by key and then by row (they come in row order).
-void SortEntries(SortEntry* begin, SortEntry* end, std::size_t offset, std::size_t key_size, RefillEntries refill,
-                 const void* keys);
+// Compares the keys of rows `a` and `b` from `offset` to their end, as memcmp does.
+using CompareKeys = int (*)(std::uint32_t a, std::uint32_t b, std::size_t offset, const void* keys);
+
+// Writes to `order` the rows 0..n-1, whose keys agree before `offset`, by key and then
+// by row.
+void SortRows(std::size_t n, std::size_t offset, std::size_t key_size, RefillEntries refill, CompareKeys compare,
+              const void* keys, std::uint32_t* order);
 
 // `count` (4 or 8) key bytes from `at`, the first one highest; zero past `end`.
 inline std::uint64_t KeyBytes(const unsigned char* at, const unsigned char* end, int count) {
@@ -79,11 +82,11 @@ std::vector<std::uint32_t> SortByKey(std::size_t n, std::size_t key_size, KeyAt 
       e->tail = static_cast<std::uint32_t>(KeyBytes(key + offset + 8, key + k.key_size, 4));
     }
   };
-  std::unique_ptr<SortEntry[]> entries(new SortEntry[n]);  // filled below, not zeroed first
-  for (std::size_t i = 0; i < n; ++i) entries[i].row = static_cast<std::uint32_t>(i);
-  refill(entries.get(), entries.get() + n, shared, &keys);
-  SortEntries(entries.get(), entries.get() + n, shared, key_size, refill, &keys);
-  for (std::size_t i = 0; i < n; ++i) order[i] = entries[i].row;
+  CompareKeys compare = [](std::uint32_t a, std::uint32_t b, std::size_t offset, const void* context) {
+    const Keys& k = *static_cast<const Keys*>(context);
+    return offset >= k.key_size ? 0 : std::memcmp(k.key_at(a) + offset, k.key_at(b) + offset, k.key_size - offset);
+  };
+  SortRows(n, shared, key_size, refill, compare, &keys, order.data());
   return order;
 }
 

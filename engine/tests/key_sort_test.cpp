@@ -60,6 +60,8 @@ TEST(KeySort, AgreesWithAStableSort) {
   const Case cases[] = {
       {"random keys", Keys(20000, 12, 0, 12, 200, 0, 1)},
       {"enough rows to sort on two threads", Keys(70000, 30, 2, 10, 30, 1000, 8)},
+      {"halves that tie on their first twelve bytes", Keys(70001, 40, 3, 14, 2, 50, 9)},
+      {"halves of whole keys alike", Keys(70000, 24, 24, 0, 1, 0, 10)},
       {"a long shared prefix", Keys(20000, 30, 11, 6, 10, 0, 2)},
       {"ties on the first twelve bytes", Keys(20000, 40, 3, 14, 2, 50, 3)},
       {"whole keys alike", Keys(20000, 24, 24, 0, 1, 0, 4)},
