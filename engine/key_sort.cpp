@@ -10,12 +10,19 @@
 namespace engine {
 namespace {
 
+#ifndef HINMEI_SMALL_THRESHOLDS
 // Below this many entries a comparison sort beats the radix passes.
 constexpr std::ptrdiff_t kRadixFrom = 4096;
 // From this many rows the sort is split into two halves, sorted on two threads.
 constexpr std::size_t kSplitFrom = 1 << 16;
 // Key ranges of up to this many entries are sorted whole: their passes stay in the caches.
 constexpr std::ptrdiff_t kCacheEntries = 1 << 15;
+#else
+// Fuzzing builds: the few rows of a fuzzer's input go through every path.
+constexpr std::ptrdiff_t kRadixFrom = 8;
+constexpr std::size_t kSplitFrom = 16;
+constexpr std::ptrdiff_t kCacheEntries = 32;
+#endif
 
 // Radix digits of 11 bits. Digit d of an entry's twelve bytes, lowest first: the tail's
 // three, then the head's six.

@@ -13,10 +13,16 @@
 namespace engine {
 namespace {
 
+#ifndef HINMEI_SMALL_THRESHOLDS
 // Each thread reads windows small enough to stay in its core's cache until visited.
 constexpr std::size_t kWindowBytes = 256 << 10;
 // Smaller files are read by one thread: starting the second would save little.
 constexpr std::uint64_t kSplitFromBytes = 2 << 20;
+#else
+// Fuzzing builds: the small tables of a fuzzer's input are read in halves too.
+constexpr std::size_t kWindowBytes = 4 << 10;
+constexpr std::uint64_t kSplitFromBytes = 2 << 10;
+#endif
 
 struct Half {
   int first;  // block numbers, 1-based, inclusive
