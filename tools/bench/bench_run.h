@@ -18,7 +18,7 @@ struct BenchOptions {
   std::string pdxtool;    // the pdxtool program
   std::string pxinspect;  // pxinspect.py; empty: not run
   std::vector<int> sizes;
-  int repeats = 3;        // runs of each timed step (the fastest counts)
+  int repeats = 5;        // runs of each timed step (the fastest counts)
 };
 
 // Runs every size and answers its figures; checks that fail are printed and counted in
