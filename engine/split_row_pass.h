@@ -4,7 +4,7 @@
 // that stay in its own cache, and checks each block as the chain walk does (its links,
 // its record count, that its records lie in the file); the second half is seen by parts
 // of the visitors (RowVisitor::Part), joined into them at the end. Reading and visiting
-// are bound by the memory's speed, and two cores halve the time.
+// are bound by the memory's speed, and two cores take nearly half the time off.
 #ifndef HINMEI_ENGINE_SPLIT_ROW_PASS_H_
 #define HINMEI_ENGINE_SPLIT_ROW_PASS_H_
 
