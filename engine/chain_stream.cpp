@@ -86,14 +86,13 @@ ChainStream::ChainStream(platform::File& file, const format::Header& header, std
     : file_(file), header_(header), path_(std::move(path)) {
   const auto block_size = static_cast<std::uint64_t>(header.block_size());
   const std::uint64_t size = TranslateFileErrors(path_, [&] { return file_.Size(); });
-  const std::uint64_t after_header = size - static_cast<std::uint64_t>(header.header_size());
-  const std::uint64_t blocks_present = (after_header + block_size - 1) / block_size;
-  if (static_cast<std::uint64_t>(header.total_blocks()) > blocks_present) {
+  const BlocksInFile in_file = BlocksOfFile(header, size);
+  if (static_cast<std::uint64_t>(header.total_blocks()) > in_file.blocks) {
     ThrowCorrupt("the header counts " + std::to_string(header.total_blocks()) + " blocks but the file holds " +
-                     std::to_string(blocks_present),
+                     std::to_string(in_file.blocks),
                  path_);
   }
-  present_ = std::min(static_cast<std::uint64_t>(header.total_blocks()) * block_size, after_header);
+  present_ = in_file.present;
   const int alone = std::max(1, static_cast<int>(kAloneWindowBytes / block_size));
   const int part_of_file = header.total_blocks() / kReadAheadFromWindows;
   const bool read_ahead = pace == Pace::kReadAhead && part_of_file >= alone;

@@ -1,5 +1,7 @@
 #include "engine/chain_walk.h"
 
+#include <algorithm>
+
 #include "engine/errors.h"
 #include "engine/format/bytes.h"
 
@@ -17,6 +19,21 @@ int RecordsOfBlockHead(const char* block, int record_size) {
   return ads == -record_size ? 0 : ads / record_size + 1;
 }
 
+BlocksInFile BlocksOfFile(const format::Header& header, std::uint64_t file_size) {
+  const auto header_size = static_cast<std::uint64_t>(header.header_size());
+  const auto block_size = static_cast<std::uint64_t>(header.block_size());
+  const std::uint64_t after_header = file_size > header_size ? file_size - header_size : 0;
+  const std::uint64_t counted = static_cast<std::uint64_t>(header.total_blocks()) * block_size;
+  return BlocksInFile{std::min(counted, after_header), (after_header + block_size - 1) / block_size};
+}
+
+bool BlockLiesInFile(const format::Header& header, std::uint64_t present, int number, int records) {
+  const std::uint64_t end = static_cast<std::uint64_t>(number - 1) * static_cast<std::uint64_t>(header.block_size()) +
+                            format::kBlockHeaderSize +
+                            static_cast<std::uint64_t>(records) * static_cast<std::uint64_t>(header.record_size());
+  return end <= present;
+}
+
 ChainWalk::ChainWalk(const format::Header& header, std::uint64_t present, std::string path)
     : header_(header), present_(present), path_(std::move(path)),
       seen_(static_cast<std::size_t>(header.total_blocks()) + 1, false) {}
@@ -24,10 +41,7 @@ ChainWalk::ChainWalk(const format::Header& header, std::uint64_t present, std::s
 void ChainWalk::Corrupt(const std::string& detail) const { ThrowCorrupt(detail, path_); }
 
 void ChainWalk::RequirePresent(int number, int records) const {
-  std::uint64_t end = static_cast<std::uint64_t>(number - 1) * static_cast<std::uint64_t>(header_.block_size()) +
-                      format::kBlockHeaderSize +
-                      static_cast<std::uint64_t>(records) * static_cast<std::uint64_t>(header_.record_size());
-  if (end > present_) Corrupt("block " + std::to_string(number) + " lies past the end of the file");
+  if (!BlockLiesInFile(header_, present_, number, records)) Corrupt("block " + std::to_string(number) + " lies past the end of the file");
 }
 
 void ChainWalk::Walk(const Fetch& fetch, const Visit& visit) {

@@ -22,6 +22,18 @@ namespace engine {
 // multiple of the record size.
 int RecordsOfBlockHead(const char* block, int record_size);
 
+// Where a file's blocks lie: the bytes after its header that they may occupy (up to
+// its last block), and the blocks that begin in the file.
+struct BlocksInFile {
+  std::uint64_t present;
+  std::uint64_t blocks;
+};
+BlocksInFile BlocksOfFile(const format::Header& header, std::uint64_t file_size);
+
+// Whether block `number`'s header and its first `records` records lie in the `present`
+// bytes after the file's header.
+bool BlockLiesInFile(const format::Header& header, std::uint64_t present, int number, int records);
+
 class ChainWalk {
  public:
   // The bytes of block `number` (1-based), at least its header and the records the file

@@ -162,8 +162,7 @@ class KeyOrder final : public RowVisitor {
   KeyOrder(int key_size, int capacity) : key_size_(static_cast<std::size_t>(key_size)), capacity_(capacity) {}
   void Block(const BlockRows& rows) override {
     if (rows.count == 0) return;
-    if (blocks_ > 0 && last_rows_ != capacity_) throw RowsNeedSorting{};
-    if (blocks_ > 0 && std::memcmp(last_key_.data(), rows.row(0), key_size_) >= 0) throw RowsNeedSorting{};
+    RequireAfterLast(rows.row(0));
     for (int slot = 1; slot < rows.count; ++slot) {
       if (std::memcmp(rows.row(slot - 1), rows.row(slot), key_size_) >= 0) throw RowsNeedSorting{};
     }
@@ -178,8 +177,7 @@ class KeyOrder final : public RowVisitor {
   void Join(RowVisitor& part) override {
     const auto& later = static_cast<const KeyOrder&>(part);
     if (later.blocks_ == 0) return;
-    if (blocks_ > 0 && last_rows_ != capacity_) throw RowsNeedSorting{};
-    if (blocks_ > 0 && std::memcmp(last_key_.data(), later.first_key_.data(), key_size_) >= 0) throw RowsNeedSorting{};
+    RequireAfterLast(later.first_key_.data());
     if (blocks_ == 0) first_key_ = later.first_key_;
     blocks_ += later.blocks_;
     last_rows_ = later.last_rows_;
@@ -189,6 +187,13 @@ class KeyOrder final : public RowVisitor {
   bool Packed(const format::Header& db) const { return blocks_ == db.used_blocks(); }
 
  private:
+  // Rows from `key` on may follow those seen: the last block seen is full and its last
+  // key lies below `key`.
+  void RequireAfterLast(const char* key) const {
+    if (blocks_ == 0) return;
+    if (last_rows_ != capacity_ || std::memcmp(last_key_.data(), key, key_size_) >= 0) throw RowsNeedSorting{};
+  }
+
   std::size_t key_size_;
   int capacity_;
   std::vector<char> first_key_;
@@ -264,9 +269,12 @@ class Writer {
       VisitPackedRows(*r_.rows, c->visitors);
       return c;
     }
-    if (VisitStoredRowsInHalves(*r_.db_file, db_, c->visitors)) return c;
-    c.reset();  // its records may be as large as the table
-    c = NewCollected(px);
+    const HalvesPass halves = VisitStoredRowsInHalves(*r_.db_file, db_, c->visitors);
+    if (halves == HalvesPass::kVisited) return c;
+    if (halves == HalvesPass::kGaveUp) {
+      c.reset();  // its records may be as large as the table
+      c = NewCollected(px);
+    }
     ChainStream stream(*r_.db_file, db_, r_.family->db,
                        c->collectors.empty() ? ChainStream::Pace::kAlone : ChainStream::Pace::kReadAhead);
     VisitStoredRows(stream, db_.record_size(), c->visitors);

@@ -55,12 +55,14 @@ inline std::uint64_t KeyBytes(const unsigned char* at, const unsigned char* end,
 template <typename KeyAt>
 std::vector<std::uint32_t> SortByKey(std::size_t n, std::size_t key_size, KeyAt key_at) {
   std::vector<std::uint32_t> order(n);
-  std::iota(order.begin(), order.end(), 0u);
   bool sorted = true;
   for (std::size_t i = 1; i < n && sorted; ++i) {
     sorted = std::memcmp(key_at(i - 1), key_at(i), key_size) <= 0;
   }
-  if (sorted) return order;
+  if (sorted) {
+    std::iota(order.begin(), order.end(), 0u);
+    return order;
+  }
 
   std::size_t shared = key_size;
   const char* first = key_at(0);

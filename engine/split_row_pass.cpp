@@ -67,15 +67,12 @@ class HalfReader {
   // The block's record count when it lies in the file, links to the blocks before and
   // after it and holds a count it can; -1 otherwise.
   int CheckedCount(int number, const char* block) const {
-    const std::uint64_t start = static_cast<std::uint64_t>(number - 1) * static_cast<std::uint64_t>(db_.block_size());
-    if (start + format::kBlockHeaderSize > present_) return -1;
+    if (!BlockLiesInFile(db_, present_, number, 0)) return -1;
     const int next = number == db_.used_blocks() ? 0 : number + 1;
     if (format::GetLe16(block) != next || format::GetLe16(block + 2) != number - 1) return -1;
     const int count = RecordsOfBlockHead(block, db_.record_size());
     if (count < 0 || count > db_.records_per_block()) return -1;
-    const std::uint64_t end = start + format::kBlockHeaderSize +
-                              static_cast<std::uint64_t>(count) * static_cast<std::uint64_t>(db_.record_size());
-    return end > present_ ? -1 : count;
+    return BlockLiesInFile(db_, present_, number, count) ? count : -1;
   }
 
   platform::File& file_;
@@ -83,69 +80,61 @@ class HalfReader {
   const std::uint64_t present_;
 };
 
-// Bytes of the file after its header that its blocks may occupy; 0 when the header
-// counts more blocks than the file holds.
-std::uint64_t PresentBytes(platform::File& file, const format::Header& db) {
-  const std::uint64_t size = file.Size();
-  const auto header = static_cast<std::uint64_t>(db.header_size());
-  const auto block_size = static_cast<std::uint64_t>(db.block_size());
-  if (size <= header) return 0;
-  const std::uint64_t after_header = size - header;
-  const std::uint64_t total = static_cast<std::uint64_t>(db.total_blocks()) * block_size;
-  if (total > (after_header + block_size - 1) / block_size * block_size) return 0;
-  return std::min(total, after_header);
-}
-
 bool ChainedInNumberOrder(const format::Header& db) {
   const int used = db.used_blocks();
   return used >= 2 && db.first_block() == 1 && db.last_block() == used && used <= db.total_blocks() &&
          db.first_free_block() == 0;
 }
 
-bool VisitInHalves(platform::File& file, const format::Header& db, const std::vector<RowVisitor*>& visitors) {
-  if (std::thread::hardware_concurrency() < 2 || !ChainedInNumberOrder(db)) return false;
-  if (static_cast<std::uint64_t>(db.used_blocks()) * static_cast<std::uint64_t>(db.block_size()) < kSplitFromBytes) {
-    return false;
-  }
+// Visits the two halves side by side; false when either gives up or the rows found are
+// not those the header counts.
+bool VisitBothHalves(HalfReader& reader, const format::Header& db, const std::vector<RowVisitor*>& first,
+                     const std::vector<RowVisitor*>& second) {
   const int middle = db.used_blocks() / 2;
-  const auto per_block = static_cast<std::size_t>(db.records_per_block());
-  const RowVisitor::PartShape shape{static_cast<std::size_t>(middle) * per_block,
-                                    static_cast<std::size_t>(db.used_blocks() - middle) * per_block};
-  std::vector<std::unique_ptr<RowVisitor>> parts;
-  std::vector<RowVisitor*> second;
-  for (RowVisitor* v : visitors) {
-    parts.push_back(v->Part(shape));
-    if (!parts.back()) return false;
-    second.push_back(parts.back().get());
-  }
-  const std::uint64_t present = PresentBytes(file, db);
-  if (present == 0) return false;
-
-  HalfReader reader(file, db, present);
   std::uint64_t first_rows = 0;
   std::uint64_t second_rows = 0;
   auto later = std::async(std::launch::async,
                           [&] { return reader.Visit(Half{middle + 1, db.used_blocks()}, second, &second_rows); });
   bool first_ok = false;
   try {
-    first_ok = reader.Visit(Half{1, middle}, visitors, &first_rows);
+    first_ok = reader.Visit(Half{1, middle}, first, &first_rows);
   } catch (...) {
     later.wait();
     throw;
   }
-  if (!later.get() || !first_ok || first_rows + second_rows != db.records()) return false;
-  for (std::size_t i = 0; i < visitors.size(); ++i) visitors[i]->Join(*parts[i]);
-  return true;
+  return later.get() && first_ok && first_rows + second_rows == db.records();
 }
 
 }  // namespace
 
-bool VisitStoredRowsInHalves(platform::File& file, const format::Header& db, const std::vector<RowVisitor*>& visitors) {
+HalvesPass VisitStoredRowsInHalves(platform::File& file, const format::Header& db,
+                                   const std::vector<RowVisitor*>& visitors) {
+  if (std::thread::hardware_concurrency() < 2 || !ChainedInNumberOrder(db)) return HalvesPass::kNotTaken;
+  if (static_cast<std::uint64_t>(db.used_blocks()) * static_cast<std::uint64_t>(db.block_size()) < kSplitFromBytes) {
+    return HalvesPass::kNotTaken;
+  }
   try {
-    return VisitInHalves(file, db, visitors);
+    const int middle = db.used_blocks() / 2;
+    const auto per_block = static_cast<std::size_t>(db.records_per_block());
+    const RowVisitor::PartShape shape{static_cast<std::size_t>(middle) * per_block,
+                                      static_cast<std::size_t>(db.used_blocks() - middle) * per_block};
+    std::vector<std::unique_ptr<RowVisitor>> parts;
+    std::vector<RowVisitor*> second;
+    for (RowVisitor* v : visitors) {
+      parts.push_back(v->Part(shape));
+      if (!parts.back()) return HalvesPass::kNotTaken;
+      second.push_back(parts.back().get());
+    }
+    const BlocksInFile in_file = BlocksOfFile(db, file.Size());
+    if (static_cast<std::uint64_t>(db.total_blocks()) > in_file.blocks) return HalvesPass::kNotTaken;
+
+    HalfReader reader(file, db, in_file.present);
+    if (!VisitBothHalves(reader, db, visitors, second)) return HalvesPass::kGaveUp;
+    for (std::size_t i = 0; i < visitors.size(); ++i) visitors[i]->Join(*parts[i]);
+    return HalvesPass::kVisited;
   } catch (...) {
     // Whatever went wrong, the pass through the chain stream meets it again and names it.
-    return false;
+    return HalvesPass::kGaveUp;
   }
 }
 

@@ -16,12 +16,19 @@
 
 namespace engine {
 
-// The rows of the DB `file`, in chain order, on two threads. False for any other file,
-// a file too small to gain from it, a visitor without parts, and for anything unexpected
-// on the way (a block not as such a chain has it, a failed read, a visitor that stops the
-// pass): the visitors may then have seen some of the rows and are to be thrown away, and
-// the rows are to be visited through chain_stream.h, whose checks name what is wrong.
-bool VisitStoredRowsInHalves(platform::File& file, const format::Header& db, const std::vector<RowVisitor*>& visitors);
+enum class HalvesPass {
+  kVisited,   // every row, in chain order
+  kNotTaken,  // not such a file, too small to gain from it, or a visitor without parts:
+              // no visitor has seen a row
+  kGaveUp,    // something unexpected on the way (a block not as such a chain has it, a
+              // failed read, a visitor that stopped the pass): the visitors may have seen
+              // some rows and are to be thrown away
+};
+
+// The rows of the DB `file`, in chain order, on two threads. Unless kVisited, the rows
+// are to be visited through chain_stream.h, whose checks name what is wrong.
+HalvesPass VisitStoredRowsInHalves(platform::File& file, const format::Header& db,
+                                   const std::vector<RowVisitor*>& visitors);
 
 }  // namespace engine
 

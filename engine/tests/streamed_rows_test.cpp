@@ -149,7 +149,7 @@ class BlockLog final : public RowVisitor {
 bool InHalves(platform::FileSystem& fs, const std::string& path, const std::vector<RowVisitor*>& visitors) {
   auto file = fs.Open(path, platform::Access::kRead, platform::Share::kReadWrite, platform::Disposition::kOpenExisting);
   format::Header header = ReadHeader(*file, path);
-  return VisitStoredRowsInHalves(*file, header, visitors);
+  return VisitStoredRowsInHalves(*file, header, visitors) == HalvesPass::kVisited;
 }
 
 TEST_F(StreamedRows, AChainOutOfBlockOrderIsReadInChainOrder) {
