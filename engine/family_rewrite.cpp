@@ -14,6 +14,7 @@
 #include "engine/split_row_pass.h"
 #include "engine/tree_builder.h"
 #include "engine/x_records.h"
+#include "platform/big_buffer.h"
 
 namespace engine {
 namespace {
@@ -138,16 +139,16 @@ class XCollector final : public RowVisitor {
   // Room for `bytes`, keeping the records made so far; never zeroed, as every byte is
   // written before it is read.
   void Reserve(std::size_t bytes) {
-    std::unique_ptr<char[]> grown(new char[std::max<std::size_t>(bytes, 1)]);
-    if (used_ > 0) std::memcpy(grown.get(), records_, used_);
+    platform::BigBuffer grown(bytes);
+    if (used_ > 0) std::memcpy(grown.data(), records_, used_);
     owned_ = std::move(grown);
-    records_ = owned_.get();
+    records_ = owned_.data();
     capacity_ = bytes;
   }
 
   XRecordMaker maker_;
   std::size_t record_size_;
-  std::unique_ptr<char[]> owned_;
+  platform::BigBuffer owned_;
   char* records_ = nullptr;  // owned_, or a part's room in another collector
   std::size_t capacity_ = 0;
   std::size_t used_ = 0;

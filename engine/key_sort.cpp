@@ -7,6 +7,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/big_buffer.h"
+
 namespace engine {
 namespace {
 
@@ -32,20 +34,28 @@ constexpr int kTailDigits = (32 + kDigitBits - 1) / kDigitBits;
 constexpr int kDigits = kTailDigits + (64 + kDigitBits - 1) / kDigitBits;
 constexpr int kTopShift = 64 - kDigitBits;  // of the head's top digit
 
-// Room for entries while they are moved, grown as needed and never zeroed.
+using DigitCounts = std::array<std::array<std::uint32_t, kDigitMask + 1>, kDigits>;
+
+// What one thread's sort works in: room for entries while they are moved, grown as
+// needed and never zeroed, and the counts of each digit. Both are kept from one range
+// to the next: fresh memory costs more than sorting a range in it.
 class Spare {
  public:
   SortEntry* Get(std::size_t n) {
-    if (n > size_) {
-      entries_.reset(new SortEntry[n]);
-      size_ = n;
-    }
-    return entries_.get();
+    if (n > entries_.size()) entries_ = platform::BigArray<SortEntry>(n);
+    return entries_.data();
+  }
+
+  // Every count zero.
+  DigitCounts& Counts() {
+    if (!counts_) counts_ = std::make_unique<DigitCounts>();
+    for (auto& digit : *counts_) digit.fill(0);
+    return *counts_;
   }
 
  private:
-  std::unique_ptr<SortEntry[]> entries_;
-  std::size_t size_ = 0;
+  platform::BigArray<SortEntry> entries_;
+  std::unique_ptr<DigitCounts> counts_;
 };
 
 std::size_t DigitOf(const SortEntry& e, int d) {
@@ -66,7 +76,7 @@ void SortTwelve(SortEntry* begin, SortEntry* end, Spare& spare) {
     });
     return;
   }
-  std::vector<std::array<std::size_t, kDigitMask + 1>> counts(kDigits);
+  DigitCounts& counts = spare.Counts();
   for (const SortEntry* e = begin; e != end; ++e) {
     for (int d = 0; d < kDigits; ++d) ++counts[static_cast<std::size_t>(d)][DigitOf(*e, d)];
   }
@@ -74,10 +84,10 @@ void SortTwelve(SortEntry* begin, SortEntry* end, Spare& spare) {
   SortEntry* to = spare.Get(static_cast<std::size_t>(n));
   for (int d = 0; d < kDigits; ++d) {
     auto& count = counts[static_cast<std::size_t>(d)];
-    if (std::find(count.begin(), count.end(), static_cast<std::size_t>(n)) != count.end()) continue;
-    std::size_t at = 0;
-    for (std::size_t& c : count) {
-      std::size_t here = c;
+    if (std::find(count.begin(), count.end(), static_cast<std::uint32_t>(n)) != count.end()) continue;
+    std::uint32_t at = 0;
+    for (std::uint32_t& c : count) {
+      std::uint32_t here = c;
       c = at;
       at += here;
     }
@@ -198,12 +208,12 @@ void MergeHalves(const SortEntry* entries, std::size_t middle, std::size_t n, co
 
 void SortRows(std::size_t n, std::size_t offset, std::size_t key_size, RefillEntries refill, CompareKeys compare,
               const void* keys, std::uint32_t* order) {
-  std::unique_ptr<SortEntry[]> entries(new SortEntry[n]);  // filled below, not zeroed first
+  platform::BigArray<SortEntry> entries(n);  // filled below, not zeroed first
   // Rows `from` to `to`, sorted on this thread: their bytes, then split by digits into
   // key ranges that fit the processor's caches.
   auto sort_rows = [&](std::size_t from, std::size_t to) {
-    SortEntry* begin = entries.get() + from;
-    SortEntry* end = entries.get() + to;
+    SortEntry* begin = entries.data() + from;
+    SortEntry* end = entries.data() + to;
     for (std::size_t i = from; i < to; ++i) entries[i].row = static_cast<std::uint32_t>(i);
     refill(begin, end, offset, keys);
     Spare spare;
@@ -218,7 +228,7 @@ void SortRows(std::size_t n, std::size_t offset, std::size_t key_size, RefillEnt
   auto upper = std::async(std::launch::async, sort_rows, middle, n);
   sort_rows(0, middle);
   upper.get();
-  MergeHalves(entries.get(), middle, n, MergeOrder(offset, compare, keys), order);
+  MergeHalves(entries.data(), middle, n, MergeOrder(offset, compare, keys), order);
 }
 
 }  // namespace engine
