@@ -13,6 +13,13 @@ inline constexpr IndexOptions ixUnique = 0x02;
 inline constexpr IndexOptions ixDescending = 0x04;
 inline constexpr IndexOptions ixCaseInsensitive = 0x08;
 
+// One index to build: BuildIndex's arguments, for TTable::BuildIndexes.
+struct IndexRequest {
+  std::string name;
+  std::string fields;
+  IndexOptions options = 0;
+};
+
 // One index of a table as read back from its files.
 struct IndexDef {
   std::string name;    // empty for the primary index

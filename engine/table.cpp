@@ -256,6 +256,14 @@ void TTable::BuildIndex(const std::string& name, const std::string& fields, Inde
   engine::BuildIndex(engine_.fs(), path, name, fields, options);
 }
 
+void TTable::BuildIndexes(const std::vector<IndexRequest>& requests) {
+  RequireClosed();
+  std::string path = ResolvedPath();
+  TSession::Activity activity(Session());
+  RequireMemoFile(engine_.fs(), path);
+  engine::BuildIndexes(engine_.fs(), path, requests);
+}
+
 void TTable::RefreshIndexDefs() {
   std::string path = open_ ? open_->path() : ResolvedPath();
   TSession::Activity activity(Session());

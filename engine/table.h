@@ -79,6 +79,10 @@ class TTable {
   // maintained secondary index (.Xnn/.Ynn for a single-field case-sensitive index named
   // as its field, .XGn/.YGn otherwise). A field the table lacks: "項目 '%s' が見つかりません".
   void BuildIndex(const std::string& name, const std::string& fields, IndexOptions options);
+  // BuildIndex for each index in turn, with what that leaves on success and failure; a
+  // primary index and the secondary ones after it are built from one read of the rows
+  // where that writes the same files.
+  void BuildIndexes(const std::vector<IndexRequest>& requests);
   // Reads the table's index list back from its files.
   void RefreshIndexDefs();
   const std::vector<IndexDef>& IndexDefs() const { return index_defs_; }

@@ -170,7 +170,8 @@ int FreeCompositeNumber(const std::vector<SecondaryIndex>& indexes, const std::s
   ThrowEngineError("The table has too many secondary indexes.", path);
 }
 
-void BuildSecondary(Change& c, const std::string& name, const std::vector<int>& positions, IndexOptions options) {
+// Adds the secondary index to those the change's rewrite writes.
+void AddSecondary(Change& c, const std::string& name, const std::vector<int>& positions, IndexOptions options) {
   const Header& db = c.db;
   if (Trimmed(name).empty()) ThrowEngineError("A secondary index needs a name.", c.family.db);
   SecondaryIndex index;
@@ -204,8 +205,43 @@ void BuildSecondary(Change& c, const std::string& name, const std::vector<int>& 
     }
   }
   c.indexes.push_back(std::move(index));
+}
+
+void BuildSecondary(Change& c, const std::string& name, const std::vector<int>& positions, IndexOptions options) {
+  AddSecondary(c, name, positions, options);
   c.keep_current_px = true;
-  c.Rewrite(db.key_fields(), false);
+  c.Rewrite(c.db.key_fields(), false);
+}
+
+// The primary index of `requests[0]` and the secondary indexes after it, from one read
+// of the rows: what building them one by one writes, for a table keyed so already
+// whose rows are in key order in full blocks. False, with nothing written (the family
+// write is all or nothing), for any other table or list, for a definition that is not
+// right and for a failure on the way: one by one, each index then fails or succeeds in
+// its turn, and leaves what it leaves.
+bool BuildPrimaryWithSecondaries(platform::FileSystem& fs, const std::string& db_path,
+                                 const std::vector<IndexRequest>& requests) {
+  if (requests.size() < 2 || !(requests[0].options & ixPrimary)) return false;
+  for (std::size_t i = 1; i < requests.size(); ++i) {
+    if (requests[i].options & ixPrimary) return false;
+  }
+  try {
+    Change c(fs, db_path);
+    std::vector<int> key = FieldPositions(c.db, requests[0].fields, c.family.db);
+    const int k = static_cast<int>(key.size());
+    for (int i = 0; i < k; ++i) {
+      if (key[static_cast<std::size_t>(i)] != i) return false;
+    }
+    if (c.db.type() != FileType::kKeyedData || c.db.key_fields() != k) return false;
+    for (std::size_t i = 1; i < requests.size(); ++i) {
+      const IndexRequest& r = requests[i];
+      if (Trimmed(r.name).empty()) return false;
+      AddSecondary(c, r.name, FieldPositions(c.db, r.fields, c.family.db), r.options);
+    }
+    return c.Rewrite(k, false, true);
+  } catch (const platform::EDBEngineError&) {
+    return false;  // met again, in its turn, one by one
+  }
 }
 
 void StoreBlobs(Change& c, NewRow& row) {
@@ -263,6 +299,11 @@ void BuildIndex(platform::FileSystem& fs, const std::string& db_path, const std:
   } else {
     BuildSecondary(c, name, positions, options);
   }
+}
+
+void BuildIndexes(platform::FileSystem& fs, const std::string& db_path, const std::vector<IndexRequest>& requests) {
+  if (BuildPrimaryWithSecondaries(fs, db_path, requests)) return;
+  for (const IndexRequest& r : requests) BuildIndex(fs, db_path, r.name, r.fields, r.options);
 }
 
 void AppendRow(platform::FileSystem& fs, const std::string& db_path, NewRow row) {

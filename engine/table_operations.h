@@ -17,6 +17,11 @@ namespace engine {
 void BuildIndex(platform::FileSystem& fs, const std::string& db_path, const std::string& name,
                 const std::string& fields, IndexOptions options);
 
+// Builds the indexes as BuildIndex does, one after the other, and leaves what that
+// leaves, on success and on failure; a primary index followed by secondary ones is
+// built from one read of the rows where that writes the same files.
+void BuildIndexes(platform::FileSystem& fs, const std::string& db_path, const std::vector<IndexRequest>& requests);
+
 // A row to append: its record bytes (blob fields left blank) and the data of its blob
 // fields, by field position.
 struct NewRow {

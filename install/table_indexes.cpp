@@ -1,16 +1,19 @@
 #include "install/table_indexes.h"
 
 #include <string>
+#include <vector>
 
 namespace install {
 
 void BuildIndexes(engine::TTable& table, const catalogue::TableIndexes& indexes) {
+  std::vector<engine::IndexRequest> requests;
   for (const catalogue::IndexDefinition& index : indexes.indexes) {
     engine::IndexOptions options = 0;
     if (index.primary) options |= engine::ixPrimary;
     if (index.case_insensitive) options |= engine::ixCaseInsensitive;
-    table.BuildIndex(std::string(index.name), std::string(index.fields), options);
+    requests.push_back({std::string(index.name), std::string(index.fields), options});
   }
+  table.BuildIndexes(requests);
   table.RefreshIndexDefs();
 }
 
