@@ -398,7 +398,9 @@ class Writer {
     const char* records = collected.records();
     const std::size_t rs = static_cast<std::size_t>(layout.record_size);
     const std::size_t n = collected.count();
-    std::vector<std::uint32_t> order = SortXRecords(index, layout, records, n);
+    // A pass that required strict key order has seen it: records alike in their indexed
+    // fields are then in key order already.
+    std::vector<std::uint32_t> order = SortXRecords(index, layout, records, n, r_.only_in_key_order);
     if (index.unique) {
       auto indexed = [&](std::size_t i) { return records + i * rs; };
       if (FirstDuplicate(order, static_cast<std::size_t>(layout.indexed_size), indexed) < order.size()) {

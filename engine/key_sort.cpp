@@ -99,7 +99,8 @@ void SortTwelve(SortEntry* begin, SortEntry* end, Spare& spare) {
 
 // Sorts a range of entries whose keys agree before `offset`. Entries that tie on their
 // twelve bytes are sorted again on the next twelve, and get their own back afterwards:
-// every entry leaves with the bytes it came with.
+// every entry leaves with the bytes it came with. Ties that reach `key_size` (the
+// bytes that decide) stay in row order.
 void SortRange(SortEntry* begin, SortEntry* end, std::size_t offset, std::size_t key_size, RefillEntries refill,
                const void* keys, Spare& spare) {
   SortTwelve(begin, end, spare);
@@ -206,8 +207,10 @@ void MergeHalves(const SortEntry* entries, std::size_t middle, std::size_t n, co
 
 }  // namespace
 
-void SortRows(std::size_t n, std::size_t offset, std::size_t key_size, RefillEntries refill, CompareKeys compare,
-              const void* keys, std::uint32_t* order) {
+void SortRows(std::size_t n, std::size_t offset, std::size_t key_size, std::size_t ordered_after,
+              RefillEntries refill, CompareKeys compare, const void* keys, std::uint32_t* order) {
+  // Past `ordered_after` the row order decides: those bytes are never sorted on.
+  const std::size_t deciding = std::min(key_size, ordered_after);
   platform::BigArray<SortEntry> entries(n);  // filled below, not zeroed first
   // Rows `from` to `to`, sorted on this thread: their bytes, then split by digits into
   // key ranges that fit the processor's caches.
@@ -217,7 +220,7 @@ void SortRows(std::size_t n, std::size_t offset, std::size_t key_size, RefillEnt
     for (std::size_t i = from; i < to; ++i) entries[i].row = static_cast<std::uint32_t>(i);
     refill(begin, end, offset, keys);
     Spare spare;
-    SplitAndSort(begin, end, kTopShift, offset, key_size, refill, keys, spare);
+    SplitAndSort(begin, end, kTopShift, offset, deciding, refill, keys, spare);
   };
   if (n < kSplitFrom || std::thread::hardware_concurrency() < 2) {
     sort_rows(0, n);

@@ -31,9 +31,10 @@ using RefillEntries = void (*)(SortEntry* begin, SortEntry* end, std::size_t off
 using CompareKeys = int (*)(std::uint32_t a, std::uint32_t b, std::size_t offset, const void* keys);
 
 // Writes to `order` the rows 0..n-1, whose keys agree before `offset`, by key and then
-// by row.
-void SortRows(std::size_t n, std::size_t offset, std::size_t key_size, RefillEntries refill, CompareKeys compare,
-              const void* keys, std::uint32_t* order);
+// by row. Rows whose keys agree on their first `ordered_after` bytes are known to be in
+// key order already (the rest of their keys ascends with the row), and are left so.
+void SortRows(std::size_t n, std::size_t offset, std::size_t key_size, std::size_t ordered_after,
+              RefillEntries refill, CompareKeys compare, const void* keys, std::uint32_t* order);
 
 // `count` (4 or 8) key bytes from `at`, the first one highest; zero past `end`.
 inline std::uint64_t KeyBytes(const unsigned char* at, const unsigned char* end, int count) {
@@ -51,9 +52,11 @@ inline std::uint64_t KeyBytes(const unsigned char* at, const unsigned char* end,
 }
 
 // The order of rows 0..n-1 by the `key_size` bytes at key_at(i), ties by row. Rows already
-// in order cost one comparison each.
+// in order cost one comparison each. Rows whose keys agree on their first
+// `ordered_after` bytes must be in key order already: their keys are not read further.
 template <typename KeyAt>
-std::vector<std::uint32_t> SortByKey(std::size_t n, std::size_t key_size, KeyAt key_at) {
+std::vector<std::uint32_t> SortByKey(std::size_t n, std::size_t key_size, KeyAt key_at,
+                                     std::size_t ordered_after = SIZE_MAX) {
   std::vector<std::uint32_t> order(n);
   bool sorted = true;
   for (std::size_t i = 1; i < n && sorted; ++i) {
@@ -88,7 +91,7 @@ std::vector<std::uint32_t> SortByKey(std::size_t n, std::size_t key_size, KeyAt 
     const Keys& k = *static_cast<const Keys*>(context);
     return offset >= k.key_size ? 0 : std::memcmp(k.key_at(a) + offset, k.key_at(b) + offset, k.key_size - offset);
   };
-  SortRows(n, shared, key_size, refill, compare, &keys, order.data());
+  SortRows(n, shared, key_size, ordered_after, refill, compare, &keys, order.data());
   return order;
 }
 

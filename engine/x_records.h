@@ -54,8 +54,10 @@ std::vector<char> MakeXRecords(const SecondaryIndex& index, const XLayout& layou
                                int db_key_fields, const Placement& placement);
 
 // The order of `count` X records by their key, descending fields reversed.
+// `rows_in_key_order`: the records were made from the rows of a keyed table in strict
+// key order, so that records alike in their indexed fields are in order already.
 std::vector<std::uint32_t> SortXRecords(const SecondaryIndex& index, const XLayout& layout, const char* records,
-                                        std::size_t count);
+                                        std::size_t count, bool rows_in_key_order = false);
 inline std::vector<std::uint32_t> SortXRecords(const SecondaryIndex& index, const XLayout& layout,
                                                const std::vector<char>& records) {
   return SortXRecords(index, layout, records.data(), records.size() / static_cast<std::size_t>(layout.record_size));

@@ -80,6 +80,24 @@ TEST(KeySort, AgreesWithAStableSort) {
   EXPECT_TRUE(Sorted({}).empty());
 }
 
+// Keys as the X records of a keyed table in key order make them: indexed bytes with many
+// alike, then the row's primary key, ascending with the row. Knowing that, the sort
+// leaves rows alike in their indexed bytes as they come and still sorts them right.
+TEST(KeySort, RowsInKeyOrderPastTheIndexedBytes) {
+  for (std::size_t indexed : {std::size_t{5}, std::size_t{13}}) {
+    for (std::size_t n : {std::size_t{20000}, std::size_t{70000}}) {
+      SCOPED_TRACE(std::to_string(indexed) + " indexed bytes, rows " + std::to_string(n));
+      std::vector<std::string> keys = Keys(n, indexed + 6, indexed - 2, 2, 3, 0, static_cast<std::uint32_t>(n + indexed));
+      for (std::size_t i = 0; i < n; ++i) {
+        for (int b = 0; b < 4; ++b) keys[i][indexed + 1 + static_cast<std::size_t>(b)] = static_cast<char>(i >> (24 - 8 * b));
+      }
+      std::vector<std::uint32_t> order =
+          SortByKey(n, keys[0].size(), [&](std::size_t i) { return keys[i].data(); }, indexed);
+      EXPECT_EQ(order, StableOrder(keys));
+    }
+  }
+}
+
 void FoldByBytes(char* data, int size, bool dbcs) {
   for (int i = 0; i < size; ++i) {
     auto b = static_cast<unsigned char>(data[i]);
