@@ -209,7 +209,7 @@ void MergeHalves(const SortEntry* entries, std::size_t middle, std::size_t n, co
 
 void SortRows(std::size_t n, std::size_t offset, std::size_t key_size, std::size_t ordered_after,
               RefillEntries refill, CompareKeys compare, const void* keys, std::uint32_t* order) {
-  // Past `ordered_after` the row order decides: those bytes are never sorted on.
+  // Rows tied up to `ordered_after` are in order: their ties are not followed further.
   const std::size_t deciding = std::min(key_size, ordered_after);
   platform::BigArray<SortEntry> entries(n);  // filled below, not zeroed first
   // Rows `from` to `to`, sorted on this thread: their bytes, then split by digits into
