@@ -249,11 +249,7 @@ void TTable::PostRecord() {
 }
 
 void TTable::BuildIndex(const std::string& name, const std::string& fields, IndexOptions options) {
-  RequireClosed();
-  std::string path = ResolvedPath();
-  TSession::Activity activity(Session());
-  RequireMemoFile(engine_.fs(), path);
-  engine::BuildIndex(engine_.fs(), path, name, fields, options);
+  BuildIndexes({IndexRequest{name, fields, options}});
 }
 
 void TTable::BuildIndexes(const std::vector<IndexRequest>& requests) {

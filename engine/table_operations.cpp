@@ -143,12 +143,18 @@ bool IsIdentity(const std::vector<std::uint32_t>& order) {
   return true;
 }
 
+// Whether the fields are the table's first ones, in their order: a primary key's.
+bool LeadingFields(const std::vector<int>& positions) {
+  for (std::size_t i = 0; i < positions.size(); ++i) {
+    if (positions[i] != static_cast<int>(i)) return false;
+  }
+  return true;
+}
+
 void BuildPrimary(Change& c, const std::vector<int>& positions) {
   const std::string& path = c.family.db;
-  for (std::size_t i = 0; i < positions.size(); ++i) {
-    if (positions[i] != static_cast<int>(i)) {
-      ThrowEngineError("A primary index must be on the first fields of the table, in their order.", path);
-    }
+  if (!LeadingFields(positions)) {
+    ThrowEngineError("A primary index must be on the first fields of the table, in their order.", path);
   }
   const int k = static_cast<int>(positions.size());
   // A table keyed so already, in key order in full blocks, keeps its DB: only its
@@ -229,13 +235,9 @@ bool BuildPrimaryWithSecondaries(platform::FileSystem& fs, const std::string& db
     Change c(fs, db_path);
     std::vector<int> key = FieldPositions(c.db, requests[0].fields, c.family.db);
     const int k = static_cast<int>(key.size());
-    for (int i = 0; i < k; ++i) {
-      if (key[static_cast<std::size_t>(i)] != i) return false;
-    }
-    if (c.db.type() != FileType::kKeyedData || c.db.key_fields() != k) return false;
+    if (!LeadingFields(key) || c.db.type() != FileType::kKeyedData || c.db.key_fields() != k) return false;
     for (std::size_t i = 1; i < requests.size(); ++i) {
       const IndexRequest& r = requests[i];
-      if (Trimmed(r.name).empty()) return false;
       AddSecondary(c, r.name, FieldPositions(c.db, r.fields, c.family.db), r.options);
     }
     return c.Rewrite(k, false, true);

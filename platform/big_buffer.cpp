@@ -8,12 +8,8 @@
 namespace platform {
 
 BigBuffer::BigBuffer(std::size_t bytes) : size_(bytes) {
-  if (void* pages = MapLargePages(bytes, &mapped_bytes_)) {
-    data_ = static_cast<char*>(pages);
-    mapped_ = true;
-    return;
-  }
-  data_ = static_cast<char*>(::operator new(bytes == 0 ? 1 : bytes));
+  void* pages = MapLargePages(bytes, &mapped_bytes_);
+  data_ = static_cast<char*>(pages ? pages : ::operator new(bytes == 0 ? 1 : bytes));
 }
 
 BigBuffer::~BigBuffer() { Release(); }
@@ -21,7 +17,6 @@ BigBuffer::~BigBuffer() { Release(); }
 BigBuffer::BigBuffer(BigBuffer&& other) noexcept
     : data_(std::exchange(other.data_, nullptr)),
       size_(std::exchange(other.size_, 0)),
-      mapped_(std::exchange(other.mapped_, false)),
       mapped_bytes_(std::exchange(other.mapped_bytes_, 0)) {}
 
 BigBuffer& BigBuffer::operator=(BigBuffer&& other) noexcept {
@@ -29,7 +24,6 @@ BigBuffer& BigBuffer::operator=(BigBuffer&& other) noexcept {
     Release();
     data_ = std::exchange(other.data_, nullptr);
     size_ = std::exchange(other.size_, 0);
-    mapped_ = std::exchange(other.mapped_, false);
     mapped_bytes_ = std::exchange(other.mapped_bytes_, 0);
   }
   return *this;
@@ -37,7 +31,7 @@ BigBuffer& BigBuffer::operator=(BigBuffer&& other) noexcept {
 
 void BigBuffer::Release() noexcept {
   if (data_ == nullptr) return;
-  if (mapped_) {
+  if (mapped_bytes_ > 0) {
     UnmapLargePages(data_, mapped_bytes_);
   } else {
     ::operator delete(data_);

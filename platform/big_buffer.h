@@ -29,8 +29,7 @@ class BigBuffer {
 
   char* data_ = nullptr;
   std::size_t size_ = 0;
-  bool mapped_ = false;  // pages of the system's own, else from operator new
-  std::size_t mapped_bytes_ = 0;
+  std::size_t mapped_bytes_ = 0;  // of the system's large pages; 0: from operator new
 };
 
 // `n` elements of a type that needs no construction, in a BigBuffer; not zeroed.
@@ -40,15 +39,14 @@ class BigArray {
 
  public:
   BigArray() = default;
-  explicit BigArray(std::size_t n) : buffer_(n * sizeof(T)), size_(n) {}
+  explicit BigArray(std::size_t n) : buffer_(n * sizeof(T)) {}
 
   T* data() const { return reinterpret_cast<T*>(buffer_.data()); }
   T& operator[](std::size_t i) const { return data()[i]; }
-  std::size_t size() const { return size_; }
+  std::size_t size() const { return buffer_.size() / sizeof(T); }
 
  private:
   BigBuffer buffer_;
-  std::size_t size_ = 0;
 };
 
 }  // namespace platform
