@@ -47,31 +47,33 @@ Collation CollationOf(const format::Header& header) {
   return c;
 }
 
-void FoldToUpper(char* data, int size, bool dbcs) {
+void CopyFoldedToUpper(const char* from, char* to, int size, bool dbcs) {
   int i = 0;
   for (std::uint64_t x; i + 8 <= size; i += 8) {
-    std::memcpy(&x, data + i, sizeof x);
+    std::memcpy(&x, from + i, sizeof x);
     if (!FoldEight(x)) break;
-    std::memcpy(data + i, &x, sizeof x);
+    std::memcpy(to + i, &x, sizeof x);
   }
   if (i < size && size >= 8 && i + 8 > size) {
     // The last bytes as the eight that end the field: folding a letter again changes
     // nothing.
     std::uint64_t x;
-    std::memcpy(&x, data + size - 8, sizeof x);
+    std::memcpy(&x, from + size - 8, sizeof x);
     if (FoldEight(x)) {
-      std::memcpy(data + size - 8, &x, sizeof x);
+      std::memcpy(to + size - 8, &x, sizeof x);
       return;
     }
   }
   for (; i < size; ++i) {
-    auto b = static_cast<unsigned char>(data[i]);
-    if (b >= 'a' && b <= 'z') {
-      data[i] = static_cast<char>(b - 'a' + 'A');
-    } else if (dbcs && platform::IsLeadByte(b)) {
+    auto b = static_cast<unsigned char>(from[i]);
+    to[i] = b >= 'a' && b <= 'z' ? static_cast<char>(b - 'a' + 'A') : from[i];
+    if (dbcs && platform::IsLeadByte(b) && i + 1 < size) {
       ++i;  // its trail byte is no letter
+      to[i] = from[i];
     }
   }
 }
+
+void FoldToUpper(char* data, int size, bool dbcs) { CopyFoldedToUpper(data, data, size, dbcs); }
 
 }  // namespace engine

@@ -27,6 +27,11 @@ Collation CollationOf(const format::Header& header);
 // lead byte is left alone.
 void FoldToUpper(char* data, int size, bool dbcs);
 
+// Writes `size` bytes of `from` to `to` folded as FoldToUpper folds them. Reading each
+// byte where it is instead of where it was just copied to spares the processor a store
+// it would have to wait for.
+void CopyFoldedToUpper(const char* from, char* to, int size, bool dbcs);
+
 }  // namespace engine
 
 #endif  // HINMEI_ENGINE_COLLATION_H_

@@ -49,8 +49,11 @@ XRecordMaker::XRecordMaker(const SecondaryIndex& index, const XLayout& layout, c
 
 void XRecordMaker::Make(const char* row, int block, int slot, std::size_t position, char* out) const {
   for (const Part& part : indexed_) {
-    std::memcpy(out, row + part.offset, static_cast<std::size_t>(part.size));
-    if (part.fold) FoldToUpper(out, part.size, dbcs_);
+    if (part.fold) {
+      CopyFoldedToUpper(row + part.offset, out, part.size, dbcs_);
+    } else {
+      std::memcpy(out, row + part.offset, static_cast<std::size_t>(part.size));
+    }
     out += part.size;
   }
   if (keyed_) {

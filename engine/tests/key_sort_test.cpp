@@ -109,7 +109,7 @@ void FoldByBytes(char* data, int size, bool dbcs) {
   }
 }
 
-TEST(FoldToUpper, AgreesWithAFoldByteByByte) {
+TEST(FoldToUpper, InPlaceAndCopyingAgreeWithAFoldByteByByte) {
   std::mt19937 random(11);
   // Letters, their neighbours, digits, NUL padding, CP932 lead bytes with trail bytes
   // that look like letters, half-width katakana.
@@ -122,6 +122,10 @@ TEST(FoldToUpper, AgreesWithAFoldByteByByte) {
       FoldToUpper(ours.data(), static_cast<int>(ours.size()), dbcs);
       FoldByBytes(theirs.data(), static_cast<int>(theirs.size()), dbcs);
       ASSERT_EQ(ours, theirs) << "dbcs " << dbcs;
+      // Folding into other memory writes every byte of it.
+      std::string copied(text.size(), '\x5A');
+      CopyFoldedToUpper(text.data(), copied.data(), static_cast<int>(text.size()), dbcs);
+      ASSERT_EQ(copied, theirs) << "dbcs " << dbcs;
     }
   }
 }
