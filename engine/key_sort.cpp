@@ -161,6 +161,40 @@ void SplitAndSort(SortEntry* begin, SortEntry* end, int shift, std::size_t offse
   }
 }
 
+// Sets the entries of rows `from` to `to`, `begin` onwards, in row order.
+void Fill(SortEntry* begin, std::size_t from, std::size_t to, std::size_t offset, RefillEntries refill,
+          const void* keys) {
+  for (std::size_t i = from; i < to; ++i) begin[i - from].row = static_cast<std::uint32_t>(i);
+  refill(begin, begin + (to - from), offset, keys);
+}
+
+// Sets the entries of rows `from` to `to`, `begin` onwards, split into key ranges by
+// the top digit of their heads, each range in row order: as SplitByDigit leaves them,
+// without its room for a copy of them all. The keys are read twice, a few rows at a
+// time: once to count each range, once to put every row in its own. Answers where each
+// range starts, the end last; empty, with nothing set, when every row has the same top
+// digit.
+std::vector<std::size_t> FillSplitByTopDigit(SortEntry* begin, std::size_t from, std::size_t to, std::size_t offset,
+                                             RefillEntries refill, const void* keys) {
+  constexpr std::size_t kRowsAtATime = 256;
+  std::array<SortEntry, kRowsAtATime> some;
+  auto each_row = [&](auto visit) {
+    for (std::size_t first = from; first < to; first += kRowsAtATime) {
+      const std::size_t last = std::min(to, first + kRowsAtATime);
+      Fill(some.data(), first, last, offset, refill, keys);
+      for (std::size_t i = 0; i < last - first; ++i) visit(some[i]);
+    }
+  };
+  auto top_digit = [](const SortEntry& e) { return static_cast<std::size_t>(e.head >> kTopShift); };
+  std::vector<std::size_t> starts(kDigitMask + 2, 0);
+  each_row([&](const SortEntry& e) { ++starts[top_digit(e) + 1]; });
+  if (std::find(starts.begin(), starts.end(), to - from) != starts.end()) return {};
+  for (std::size_t d = 1; d < starts.size(); ++d) starts[d] += starts[d - 1];
+  std::vector<std::size_t> at(starts.begin(), starts.end() - 1);
+  each_row([&](const SortEntry& e) { begin[at[top_digit(e)]++] = e; });
+  return starts;
+}
+
 // The merge order of two sorted runs of entries, which still hold their first twelve
 // bytes: where those tie, the keys are compared on; equal keys keep the first run's
 // row, the lower, first.
@@ -213,13 +247,21 @@ void SortRows(std::size_t n, std::size_t offset, std::size_t key_size, std::size
   const std::size_t deciding = std::min(key_size, ordered_after);
   platform::BigArray<SortEntry> entries(n);  // filled below, not zeroed first
   // Rows `from` to `to`, sorted on this thread: their bytes, then split by digits into
-  // key ranges that fit the processor's caches.
+  // key ranges that fit the processor's caches. Too many rows for the caches are split
+  // by their top digit as their bytes are set: the split then needs no room beside them.
   auto sort_rows = [&](std::size_t from, std::size_t to) {
     SortEntry* begin = entries.data() + from;
     SortEntry* end = entries.data() + to;
-    for (std::size_t i = from; i < to; ++i) entries[i].row = static_cast<std::uint32_t>(i);
-    refill(begin, end, offset, keys);
     Spare spare;
+    if (to - from > static_cast<std::size_t>(kCacheEntries)) {
+      std::vector<std::size_t> starts = FillSplitByTopDigit(begin, from, to, offset, refill, keys);
+      for (std::size_t d = 0; d + 1 < starts.size(); ++d) {
+        SplitAndSort(begin + starts[d], begin + starts[d + 1], kTopShift - kDigitBits, offset, deciding, refill, keys,
+                     spare);
+      }
+      if (!starts.empty()) return;
+    }
+    Fill(begin, from, to, offset, refill, keys);
     SplitAndSort(begin, end, kTopShift, offset, deciding, refill, keys, spare);
   };
   if (n < kSplitFrom || std::thread::hardware_concurrency() < 2) {

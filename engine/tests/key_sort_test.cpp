@@ -52,6 +52,17 @@ std::vector<std::string> Keys(std::size_t n, std::size_t size, std::size_t share
   return keys;
 }
 
+// Keys of which nearly all begin alike: halves whose first key range is larger than one
+// sort in the caches, and is split again.
+std::vector<std::string> MostlyInOneRange(std::size_t n, std::uint32_t seed) {
+  std::vector<std::string> keys = Keys(n, 16, 0, 16, 60, 0, seed);
+  for (std::size_t i = 0; i < n; ++i) {
+    keys[i][0] = i % 20 == 0 ? 'B' : 'A';
+    keys[i][1] = '-';
+  }
+  return keys;
+}
+
 TEST(KeySort, AgreesWithAStableSort) {
   struct Case {
     const char* what;
@@ -62,6 +73,7 @@ TEST(KeySort, AgreesWithAStableSort) {
       {"enough rows to sort on two threads", Keys(70000, 30, 2, 10, 30, 1000, 8)},
       {"halves that tie on their first twelve bytes", Keys(70001, 40, 3, 14, 2, 50, 9)},
       {"halves of whole keys alike", Keys(70000, 24, 24, 0, 1, 0, 10)},
+      {"halves mostly in one key range", MostlyInOneRange(70000, 12)},
       {"a long shared prefix", Keys(20000, 30, 11, 6, 10, 0, 2)},
       {"ties on the first twelve bytes", Keys(20000, 40, 3, 14, 2, 50, 3)},
       {"whole keys alike", Keys(20000, 24, 24, 0, 1, 0, 4)},
