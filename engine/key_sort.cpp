@@ -122,6 +122,15 @@ void SortRange(SortEntry* begin, SortEntry* end, std::size_t offset, std::size_t
   }
 }
 
+// Turns the count of each digit's entries, held one place on (at d + 1), into where
+// each digit's range starts, the end last. False, changing nothing, when all `n`
+// entries have one digit.
+bool CountsToStarts(std::vector<std::size_t>& starts, std::size_t n) {
+  if (std::find(starts.begin(), starts.end(), n) != starts.end()) return false;
+  for (std::size_t d = 1; d < starts.size(); ++d) starts[d] += starts[d - 1];
+  return true;
+}
+
 // Splits the range into key ranges by the first digit of the heads, from `*shift`
 // down, that not every entry has alike (the range stays whole when there is none):
 // answers where each range starts, the range's end last, and sets `*shift` to the
@@ -132,10 +141,9 @@ std::vector<std::size_t> SplitByDigit(SortEntry* begin, SortEntry* end, int* shi
   for (; *shift >= 0; *shift -= kDigitBits) {
     std::fill(starts.begin(), starts.end(), 0);
     for (const SortEntry* e = begin; e != end; ++e) ++starts[((e->head >> *shift) & kDigitMask) + 1];
-    if (std::find(starts.begin(), starts.end(), n) == starts.end()) break;
+    if (CountsToStarts(starts, n)) break;
   }
   if (*shift < 0) return {0, n};
-  for (std::size_t d = 1; d < starts.size(); ++d) starts[d] += starts[d - 1];
   SortEntry* split = spare.Get(n);
   std::vector<std::size_t> at(starts.begin(), starts.end() - 1);
   for (const SortEntry* e = begin; e != end; ++e) split[at[(e->head >> *shift) & kDigitMask]++] = *e;
@@ -188,8 +196,7 @@ std::vector<std::size_t> FillSplitByTopDigit(SortEntry* begin, std::size_t from,
   auto top_digit = [](const SortEntry& e) { return static_cast<std::size_t>(e.head >> kTopShift); };
   std::vector<std::size_t> starts(kDigitMask + 2, 0);
   each_row([&](const SortEntry& e) { ++starts[top_digit(e) + 1]; });
-  if (std::find(starts.begin(), starts.end(), to - from) != starts.end()) return {};
-  for (std::size_t d = 1; d < starts.size(); ++d) starts[d] += starts[d - 1];
+  if (!CountsToStarts(starts, to - from)) return {};
   std::vector<std::size_t> at(starts.begin(), starts.end() - 1);
   each_row([&](const SortEntry& e) { begin[at[top_digit(e)]++] = e; });
   return starts;
@@ -253,16 +260,19 @@ void SortRows(std::size_t n, std::size_t offset, std::size_t key_size, std::size
     SortEntry* begin = entries.data() + from;
     SortEntry* end = entries.data() + to;
     Spare spare;
+    int shift = kTopShift;
     if (to - from > static_cast<std::size_t>(kCacheEntries)) {
       std::vector<std::size_t> starts = FillSplitByTopDigit(begin, from, to, offset, refill, keys);
-      for (std::size_t d = 0; d + 1 < starts.size(); ++d) {
-        SplitAndSort(begin + starts[d], begin + starts[d + 1], kTopShift - kDigitBits, offset, deciding, refill, keys,
-                     spare);
+      shift -= kDigitBits;  // split on, or found alike in every row
+      if (!starts.empty()) {
+        for (std::size_t d = 0; d + 1 < starts.size(); ++d) {
+          SplitAndSort(begin + starts[d], begin + starts[d + 1], shift, offset, deciding, refill, keys, spare);
+        }
+        return;
       }
-      if (!starts.empty()) return;
     }
     Fill(begin, from, to, offset, refill, keys);
-    SplitAndSort(begin, end, kTopShift, offset, deciding, refill, keys, spare);
+    SplitAndSort(begin, end, shift, offset, deciding, refill, keys, spare);
   };
   if (n < kSplitFrom || std::thread::hardware_concurrency() < 2) {
     sort_rows(0, n);
