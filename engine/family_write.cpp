@@ -103,7 +103,8 @@ bool IsTemporaryName(const std::string& name) {
   return true;
 }
 
-FamilyWrite::FamilyWrite(platform::FileSystem& fs) : fs_(fs), token_(RandomToken()) {}
+FamilyWrite::FamilyWrite(platform::FileSystem& fs, TableFiles files)
+    : fs_(fs), files_(files), token_(RandomToken()) {}
 
 FamilyWrite::~FamilyWrite() {
   if (!committed_) DiscardCreated();
@@ -212,9 +213,9 @@ void FamilyWrite::CloseCreated(bool flush) {
 
 void FamilyWrite::Commit() {
   // The existing files at the places being filled or emptied go aside first; when there
-  // are any, the new contents are put on disk before the first of them goes.
+  // are any in use, the new contents are put on disk before the first of them goes.
   std::vector<std::string> vacate = PlacesToVacate();
-  CloseCreated(!vacate.empty());
+  CloseCreated(!vacate.empty() && files_ == TableFiles::kInUse);
 
   std::vector<Rename> done;
   std::vector<std::string> aside;

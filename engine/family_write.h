@@ -12,7 +12,7 @@
 // over or removes one), the change's new and moved files are flushed, so that a crash
 // leaves the old family's files or the new ones' contents, never names without contents.
 // A change that only adds files takes nothing away and leaves them to the system's cache,
-// as a copy does.
+// as a copy does; so does every change of a table that is a fresh copy (table_files.h).
 //
 // A set-aside file whose deletion failed stays under its temporary name: the family is
 // complete without it. Every later commit in that folder deletes such leftovers, those of
@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/table_files.h"
 #include "platform/file_system.h"
 
 namespace engine {
@@ -38,7 +39,7 @@ bool IsTemporaryName(const std::string& name);
 
 class FamilyWrite {
  public:
-  explicit FamilyWrite(platform::FileSystem& fs);
+  explicit FamilyWrite(platform::FileSystem& fs, TableFiles files = TableFiles::kInUse);
   ~FamilyWrite();  // removes the temporary files of a change that was not committed
   FamilyWrite(const FamilyWrite&) = delete;
   FamilyWrite& operator=(const FamilyWrite&) = delete;
@@ -75,6 +76,7 @@ class FamilyWrite {
   void DiscardCreated();
 
   platform::FileSystem& fs_;
+  const TableFiles files_;
   std::vector<Held> held_;
   std::vector<Created> created_;
   std::vector<Rename> moves_;

@@ -252,12 +252,12 @@ void TTable::BuildIndex(const std::string& name, const std::string& fields, Inde
   BuildIndexes({IndexRequest{name, fields, options}});
 }
 
-void TTable::BuildIndexes(const std::vector<IndexRequest>& requests) {
+void TTable::BuildIndexes(const std::vector<IndexRequest>& requests, TableFiles files) {
   RequireClosed();
   std::string path = ResolvedPath();
   TSession::Activity activity(Session());
   RequireMemoFile(engine_.fs(), path);
-  engine::BuildIndexes(engine_.fs(), path, requests);
+  engine::BuildIndexes(engine_.fs(), path, requests, files);
 }
 
 void TTable::RefreshIndexDefs() {

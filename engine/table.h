@@ -20,6 +20,7 @@
 
 #include "engine/field_value.h"
 #include "engine/index_def.h"
+#include "engine/table_files.h"
 
 namespace engine {
 
@@ -81,8 +82,8 @@ class TTable {
   void BuildIndex(const std::string& name, const std::string& fields, IndexOptions options);
   // BuildIndex for each index in turn, with what that leaves on success and failure; a
   // primary index and the secondary ones after it are built from one read of the rows
-  // where that writes the same files.
-  void BuildIndexes(const std::vector<IndexRequest>& requests);
+  // where that writes the same files. `files` says what the table's files are to a crash.
+  void BuildIndexes(const std::vector<IndexRequest>& requests, TableFiles files = TableFiles::kInUse);
   // Reads the table's index list back from its files.
   void RefreshIndexDefs();
   const std::vector<IndexDef>& IndexDefs() const { return index_defs_; }

@@ -31,7 +31,8 @@ constexpr int kMaxCompositeIndexes = 16;
 // where the change needs them all at once (Rows); otherwise the rewrite reads them from
 // the held file as it goes.
 struct Change {
-  explicit Change(platform::FileSystem& fs, const std::string& db_path) : write(fs) {
+  Change(platform::FileSystem& fs, const std::string& db_path, TableFiles files = TableFiles::kInUse)
+      : write(fs, files) {
     family = FindFamily(fs, db_path);
     if (!family.exists()) ThrowNoSuchTable(TablePath(db_path));
     for (const std::string& member : family.Members()) write.Hold(member);
@@ -226,13 +227,13 @@ void BuildSecondary(Change& c, const std::string& name, const std::vector<int>& 
 // right and for a failure on the way: one by one, each index then fails or succeeds in
 // its turn, and leaves what it leaves.
 bool BuildPrimaryWithSecondaries(platform::FileSystem& fs, const std::string& db_path,
-                                 const std::vector<IndexRequest>& requests) {
+                                 const std::vector<IndexRequest>& requests, TableFiles files) {
   if (requests.size() < 2 || !(requests[0].options & ixPrimary)) return false;
   for (std::size_t i = 1; i < requests.size(); ++i) {
     if (requests[i].options & ixPrimary) return false;
   }
   try {
-    Change c(fs, db_path);
+    Change c(fs, db_path, files);
     std::vector<int> key = FieldPositions(c.db, requests[0].fields, c.family.db);
     const int k = static_cast<int>(key.size());
     if (!LeadingFields(key) || c.db.type() != FileType::kKeyedData || c.db.key_fields() != k) return false;
@@ -293,8 +294,8 @@ void StoreBlobs(Change& c, NewRow& row) {
 void ThrowNoSuchTable(const std::string& db_path) { ThrowEngineError("Table does not exist.", db_path); }
 
 void BuildIndex(platform::FileSystem& fs, const std::string& db_path, const std::string& name,
-                const std::string& fields, IndexOptions options) {
-  Change c(fs, db_path);
+                const std::string& fields, IndexOptions options, TableFiles files) {
+  Change c(fs, db_path, files);
   std::vector<int> positions = FieldPositions(c.db, fields, c.family.db);
   if (options & ixPrimary) {
     BuildPrimary(c, positions);
@@ -303,9 +304,10 @@ void BuildIndex(platform::FileSystem& fs, const std::string& db_path, const std:
   }
 }
 
-void BuildIndexes(platform::FileSystem& fs, const std::string& db_path, const std::vector<IndexRequest>& requests) {
-  if (BuildPrimaryWithSecondaries(fs, db_path, requests)) return;
-  for (const IndexRequest& r : requests) BuildIndex(fs, db_path, r.name, r.fields, r.options);
+void BuildIndexes(platform::FileSystem& fs, const std::string& db_path, const std::vector<IndexRequest>& requests,
+                  TableFiles files) {
+  if (BuildPrimaryWithSecondaries(fs, db_path, requests, files)) return;
+  for (const IndexRequest& r : requests) BuildIndex(fs, db_path, r.name, r.fields, r.options, files);
 }
 
 void AppendRow(platform::FileSystem& fs, const std::string& db_path, NewRow row) {

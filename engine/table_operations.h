@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/index_def.h"
+#include "engine/table_files.h"
 #include "platform/file_system.h"
 
 namespace engine {
@@ -15,12 +16,13 @@ namespace engine {
 // Adds an index over the table's rows (see TTable::BuildIndex). An index of the same
 // name that is already there is replaced.
 void BuildIndex(platform::FileSystem& fs, const std::string& db_path, const std::string& name,
-                const std::string& fields, IndexOptions options);
+                const std::string& fields, IndexOptions options, TableFiles files = TableFiles::kInUse);
 
 // Builds the indexes as BuildIndex does, one after the other, and leaves what that
 // leaves, on success and on failure; a primary index followed by secondary ones is
 // built from one read of the rows where that writes the same files.
-void BuildIndexes(platform::FileSystem& fs, const std::string& db_path, const std::vector<IndexRequest>& requests);
+void BuildIndexes(platform::FileSystem& fs, const std::string& db_path, const std::vector<IndexRequest>& requests,
+                  TableFiles files = TableFiles::kInUse);
 
 // A row to append: its record bytes (blob fields left blank) and the data of its blob
 // fields, by field position.

@@ -13,7 +13,7 @@ void BuildIndexes(engine::TTable& table, const catalogue::TableIndexes& indexes)
     if (index.case_insensitive) options |= engine::ixCaseInsensitive;
     requests.push_back({std::string(index.name), std::string(index.fields), options});
   }
-  table.BuildIndexes(requests);
+  table.BuildIndexes(requests, engine::TableFiles::kFreshCopy);
   table.RefreshIndexDefs();
 }
 

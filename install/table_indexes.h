@@ -8,7 +8,9 @@
 namespace install {
 
 // Builds every index of `indexes` on the closed table that `table` names, in order, then
-// refreshes its index list once.
+// refreshes its index list once. The table is one the install has just copied: a crash
+// before the install ends means copying it again, so its new files are left to the
+// system's cache, as the copy is.
 void BuildIndexes(engine::TTable& table, const catalogue::TableIndexes& indexes);
 
 }  // namespace install

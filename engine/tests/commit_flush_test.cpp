@@ -1,12 +1,14 @@
 // What a change puts on disk before its renames: every new and moved file when the
-// change takes an existing file away, nothing when it only adds files. And a secondary
-// build leaves the PX alone only when the PX is the DB's own.
+// change takes an existing file away, nothing when it only adds files or changes a table
+// that is a fresh copy. And a secondary build leaves the PX alone only when the PX is the
+// DB's own.
 #include <gtest/gtest.h>
 
 #include <functional>
 
 #include "engine/family_check.h"
 #include "engine/format/layout.h"
+#include "engine/table_rows.h"
 #include "engine/table_operations.h"
 #include "engine/tests/test_support.h"
 #include "platform/fault_injecting_file_system.h"
@@ -86,6 +88,32 @@ TEST_F(CommitFlush, ChangesThatReplaceFilesFlushEveryNewFileFirst) {
   Trace primary = Traced([&](platform::FileSystem& fs) { BuildIndex(fs, path_, "", "Code", ixPrimary); });
   ExpectFlushedBeforeRenames(primary, 3);
   testing::ExpectSoundFamily(path_);
+}
+
+TEST_F(CommitFlush, AFreshCopyIsRebuiltWithoutFlushesAndStaysSound) {
+  CreateTable(path_);
+  BuildIndex(platform::OsFileSystem(), path_, "", "Code", ixPrimary);
+  BuildIndex(platform::OsFileSystem(), path_, "ByName", "Name", ixCaseInsensitive);
+
+  // The same rebuilds as above replace the PX, X and Y, but of a table just copied.
+  Trace rebuilt = Traced([&](platform::FileSystem& fs) {
+    BuildIndexes(fs, path_, {{"", "Code", ixPrimary}, {"ByName", "Name", ixCaseInsensitive}}, TableFiles::kFreshCopy);
+  });
+  EXPECT_TRUE(Lines(rebuilt, "Flush").empty());
+  EXPECT_FALSE(Lines(rebuilt, "RenameOver").empty());
+  testing::ExpectSoundFamily(path_);
+
+  // An unkeyed copy is written anew, sorted, over its own DB.
+  const std::string unkeyed = temp_ / "U.DB";
+  TableCreator creator(platform::OsFileSystem(), unkeyed, testing::SmallSpec(0));
+  for (int i = 40; i > 0; --i) creator.AddRow({FieldValue::Integer(i), FieldValue::Text("n"), FieldValue()});
+  creator.Finish();
+  Trace keyed = Traced([&](platform::FileSystem& fs) {
+    BuildIndexes(fs, unkeyed, {{"", "Code", ixPrimary}}, TableFiles::kFreshCopy);
+  });
+  EXPECT_TRUE(Lines(keyed, "Flush").empty());
+  testing::ExpectSoundFamily(unkeyed);
+  EXPECT_EQ(ReadAllRows(platform::OsFileSystem(), unkeyed).front()[0].integer(), 1);
 }
 
 TEST_F(CommitFlush, AFamilyMovedOverAnotherIsOnDiskBeforeItsFirstRename) {

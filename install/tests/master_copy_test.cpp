@@ -90,6 +90,21 @@ TEST_F(MasterCopyTest, DestinationWithOrWithoutDelimiterGivesTheSameFiles) {
   EXPECT_EQ(FilesIn(Destination("x")).size(), 15u);  // 7 copied files and 8 index files
 }
 
+// Every table of a master is a fresh copy: rebuilding this medium's unkeyed tables over
+// themselves leaves their files to the system's cache, as the copies are.
+TEST_F(MasterCopyTest, AnInstallFlushesNoFileOfTheMaster) {
+  fs_.Reset();
+  EXPECT_TRUE(Install(Destination("a"), "m1"));
+  for (const std::string& line : fs_.Trace()) {
+    EXPECT_FALSE(line.rfind("Flush ", 0) == 0 && line.find(Destination("a")) != std::string::npos) << line;
+  }
+  for (const char* table : {"M8HINMEI.DB", "M7HIMST.DB", "M6HINSET.DB"}) {
+    EXPECT_EQ(ReadRows(Destination("a") + "\\" + table).size(), ReadRows(Medium() + "\\m1\\" + table).size());
+    ExpectFamilyOk(Destination("a") + "\\" + table);
+  }
+  ExpectFamilyOk(Destination("a") + "\\TANITBL.DB");
+}
+
 TEST_F(MasterCopyTest, MissingItemTableSkipsOnlyItsBranchAndTheUnitTable) {
   os_fs_.RemoveFile(Medium() + "\\m1\\M8HINMEI.DB");
   EXPECT_FALSE(Install(Destination("a"), "m1"));

@@ -44,6 +44,30 @@ TEST_F(TypeTableTest, ReplacedTableHasOnlyItsPrimaryIndex) {
   EXPECT_EQ(components_->TblHsy.IndexDefs(), (std::vector<engine::IndexDef>{{"", "fCD", engine::ixPrimary | engine::ixUnique}}));
 }
 
+// The copy is indexed without a flush, as a fresh copy; the live table goes only once the
+// new one is on disk.
+TEST_F(TypeTableTest, TheNewTableIsOnDiskBeforeTheOldOneGoes) {
+  fs_.Reset();
+  Replace();
+  const std::vector<std::string>& trace = fs_.Trace();
+  std::vector<std::string> flushed;
+  std::size_t last_flush = 0;
+  for (std::size_t i = 0; i < trace.size(); ++i) {
+    if (trace[i].rfind("Flush ", 0) == 0) {
+      flushed.push_back(trace[i].substr(trace[i].rfind('.')));
+      last_flush = i;
+    }
+  }
+  EXPECT_EQ(flushed, (std::vector<std::string>{".DB", ".PX"}));
+  std::size_t first_rename_of_old = trace.size();
+  for (std::size_t i = 0; i < trace.size(); ++i) {
+    if (trace[i] == "RenameOver " + Target()) first_rename_of_old = std::min(first_rename_of_old, i);
+  }
+  ASSERT_LT(first_rename_of_old, trace.size());
+  EXPECT_LT(last_flush, first_rename_of_old);
+  EXPECT_EQ(ReadRows(Target()).size(), 6u);
+}
+
 TEST_F(TypeTableTest, MissingSourceLogsTwoLinesAndTouchesNothing) {
   os_fs_.RemoveFile(Medium() + "\\M7HINCD.DB");
   std::string before = platform::ReadWholeFile(os_fs_, Target());
