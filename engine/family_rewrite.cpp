@@ -109,15 +109,20 @@ class XCollector final : public RowVisitor {
       maker_.Make(rows.row(slot), rows.number, slot, rows.first + static_cast<std::size_t>(slot), records_ + used_);
     }
   }
-  // A part makes its records in this collector's room, right after where these end when
-  // every block before the part is full, so that joining them moves nothing then. The
-  // room reserved here holds both, so neither ever moves the other's records. The
-  // records of an unkeyed table hold the row's position, which a part does not know.
+  // A part makes its records in this collector's room, right after where those before
+  // it end when every block before the part is full, so that joining them moves nothing
+  // then. The room is set aside before the first part is made, never to move while any
+  // part fills it: a part that would need more is refused. The records of an unkeyed
+  // table hold the row's position, which a part does not know.
   std::unique_ptr<RowVisitor> Part(const PartShape& shape) override {
     if (!layout.keyed) return nullptr;
     const std::size_t before = shape.rows_before * record_size_;
     const std::size_t room = shape.rows * record_size_;
-    if (before + room > capacity_) Reserve(before + room);
+    if (before + room > capacity_) {
+      if (parted_) return nullptr;
+      Reserve(before + room);
+    }
+    parted_ = true;
     return std::unique_ptr<XCollector>(new XCollector(*this, records_ + before, room));
   }
   void Join(RowVisitor& part) override {
@@ -152,6 +157,7 @@ class XCollector final : public RowVisitor {
   char* records_ = nullptr;  // owned_, or a part's room in another collector
   std::size_t capacity_ = 0;
   std::size_t used_ = 0;
+  bool parted_ = false;  // parts fill room of this one's
 };
 
 // Thrown by KeyOrder to end a pass over rows that are not as a rebuild leaves them.
@@ -270,9 +276,9 @@ class Writer {
       VisitPackedRows(*r_.rows, c->visitors);
       return c;
     }
-    const HalvesPass halves = VisitStoredRowsInHalves(*r_.db_file, db_, c->visitors);
-    if (halves == HalvesPass::kVisited) return c;
-    if (halves == HalvesPass::kGaveUp) {
+    const SplitPass split = VisitStoredRowsInRuns(*r_.db_file, db_, c->visitors);
+    if (split == SplitPass::kVisited) return c;
+    if (split == SplitPass::kGaveUp) {
       c.reset();  // its records may be as large as the table
       c = NewCollected(px);
     }

@@ -42,16 +42,17 @@ class RowVisitor {
   virtual ~RowVisitor() = default;
   virtual void Block(const BlockRows& rows) = 0;
 
-  // Where the rows of a part lie: after at most `rows_before` rows that this visitor
-  // sees, and at most `rows` of them.
+  // Where the rows of a part lie: after at most `rows_before` rows of the table, and at
+  // most `rows` of them.
   struct PartShape {
     std::size_t rows_before;
     std::size_t rows;
   };
   // A visitor of the same kind, empty, for rows that follow those this one sees, so that
-  // the two parts of a table can be visited on two threads (split_row_pass.h); a part's
-  // row positions count from its own first row. nullptr when this visitor must see every
-  // row itself. Asked before this visitor sees any row.
+  // parts of a table can be visited on two threads (split_row_pass.h); a part's row
+  // positions count from its own first row. nullptr when this visitor must see every row
+  // itself. Asked, for each part, before this visitor sees any row; the parts are joined
+  // in the order of their rows.
   virtual std::unique_ptr<RowVisitor> Part(const PartShape& shape) {
     (void)shape;
     return nullptr;

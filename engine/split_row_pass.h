@@ -1,10 +1,12 @@
 // A pass over the rows of a stored DB on two threads, for the usual file: one whose chain
 // runs from block 1 through its blocks in number order and that has no free blocks, as a
-// rebuilt or copied table's does. Each thread reads one half of the blocks, in windows
-// that stay in its own cache, and checks each block as the chain walk does (its links,
-// its record count, that its records lie in the file); the second half is seen by parts
-// of the visitors (RowVisitor::Part), joined into them at the end. Reading and visiting
-// are bound by the memory's speed, and two cores take nearly half the time off.
+// rebuilt or copied table's does. The blocks are cut into runs; each thread takes the
+// next run not yet taken, reads it in windows that stay in its own cache, and checks
+// each block as the chain walk does (its links, its record count, that its records lie
+// in the file). The runs after the first are seen by parts of the visitors
+// (RowVisitor::Part), joined into them in chain order at the end. Reading and visiting
+// are bound by the memory's speed, and two cores take nearly half the time off; taking
+// runs one at a time keeps that when one thread starts late or is slowed.
 #ifndef HINMEI_ENGINE_SPLIT_ROW_PASS_H_
 #define HINMEI_ENGINE_SPLIT_ROW_PASS_H_
 
@@ -16,7 +18,7 @@
 
 namespace engine {
 
-enum class HalvesPass {
+enum class SplitPass {
   kVisited,   // every row, in chain order
   kNotTaken,  // not such a file, too small to gain from it, or a visitor without parts:
               // no visitor has seen a row
@@ -27,8 +29,8 @@ enum class HalvesPass {
 
 // The rows of the DB `file`, in chain order, on two threads. Unless kVisited, the rows
 // are to be visited through chain_stream.h, whose checks name what is wrong.
-HalvesPass VisitStoredRowsInHalves(platform::File& file, const format::Header& db,
-                                   const std::vector<RowVisitor*>& visitors);
+SplitPass VisitStoredRowsInRuns(platform::File& file, const format::Header& db,
+                                const std::vector<RowVisitor*>& visitors);
 
 }  // namespace engine
 

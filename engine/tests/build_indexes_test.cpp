@@ -86,7 +86,7 @@ class BuildIndexes : public ::testing::Test {
 };
 
 TEST_F(BuildIndexes, KeyedTableIsReadOnceForBothIndexesAndGetsTheSameFiles) {
-  // Small tables are read through the chain; from 2 MiB on in two halves side by side.
+  // Small tables are read through the chain; from 2 MiB on in runs on two threads.
   for (int rows : {700, 40000}) {
     for (bool with_px : {false, true}) {
       SCOPED_TRACE(testing::Numbered(with_px ? "with its PX, rows " : "DB alone, rows ", rows));

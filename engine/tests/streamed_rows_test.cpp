@@ -2,14 +2,14 @@
 // or a primary one over a table keyed so already): chains that run out of block order,
 // rows that turn out to need sorting, and damaged files, which give the same engine
 // errors as a whole read and write nothing. A chain in block order is read on two
-// threads, half the blocks each; anything else falls back to the one-thread read.
+// threads, which take runs of blocks in turn; anything else falls back to the one-thread
+// read.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <functional>
 #include <numeric>
 #include <memory>
-#include <optional>
 #include <random>
 #include <thread>
 
@@ -132,7 +132,7 @@ class BlockLog final : public RowVisitor {
   explicit BlockLog(bool parts = true) : parts_(parts) {}
   void Block(const BlockRows& rows) override { seen.push_back({rows.number, rows.count, rows.first}); }
   std::unique_ptr<RowVisitor> Part(const PartShape& s) override {
-    shape = s;
+    shapes.push_back(s);
     return parts_ ? std::make_unique<BlockLog>() : nullptr;
   }
   void Join(RowVisitor& part) override {
@@ -140,16 +140,16 @@ class BlockLog final : public RowVisitor {
     for (Seen s : static_cast<BlockLog&>(part).seen) seen.push_back({s.number, s.count, s.first + before});
   }
   std::vector<Seen> seen;
-  std::optional<PartShape> shape;
+  std::vector<PartShape> shapes;
 
  private:
   bool parts_;
 };
 
-bool InHalves(platform::FileSystem& fs, const std::string& path, const std::vector<RowVisitor*>& visitors) {
+bool InRuns(platform::FileSystem& fs, const std::string& path, const std::vector<RowVisitor*>& visitors) {
   auto file = fs.Open(path, platform::Access::kRead, platform::Share::kReadWrite, platform::Disposition::kOpenExisting);
   format::Header header = ReadHeader(*file, path);
-  return VisitStoredRowsInHalves(*file, header, visitors) == HalvesPass::kVisited;
+  return VisitStoredRowsInRuns(*file, header, visitors) == SplitPass::kVisited;
 }
 
 TEST_F(StreamedRows, AChainOutOfBlockOrderIsReadInChainOrder) {
@@ -237,15 +237,21 @@ TEST_F(StreamedRows, RowsOutOfOrderOrInPartlyFilledBlocksAreWrittenAnew) {
   EXPECT_EQ(testing::ReadBytes(path_), twice);
 }
 
-TEST_F(StreamedRows, AChainInBlockOrderIsReadInTwoHalvesThatJoinInChainOrder) {
+TEST_F(StreamedRows, AChainInBlockOrderIsReadInRunsThatJoinInChainOrder) {
   if (std::thread::hardware_concurrency() < 2) GTEST_SKIP() << "one processor: one thread reads";
   Create(60000);  // 2069 blocks of 29 rows, 22 in the last
   const int blocks = GetLe16(bytes_.data() + off::kTotalBlocks);
   BlockLog log;
-  ASSERT_TRUE(InHalves(platform::OsFileSystem(), path_, {&log}));
-  ASSERT_TRUE(log.shape);
-  EXPECT_EQ(log.shape->rows_before, static_cast<std::size_t>(blocks / 2) * 29);
-  EXPECT_EQ(log.shape->rows, static_cast<std::size_t>(blocks - blocks / 2) * 29);
+  ASSERT_TRUE(InRuns(platform::OsFileSystem(), path_, {&log}));
+  // The parts, asked for from the last back, cover every block after the first run.
+  ASSERT_GE(log.shapes.size(), 1u);
+  std::size_t end = static_cast<std::size_t>(blocks) * 29;
+  for (const RowVisitor::PartShape& shape : log.shapes) {
+    EXPECT_EQ(shape.rows_before + shape.rows, end);
+    EXPECT_GT(shape.rows, 0u);
+    end = shape.rows_before;
+  }
+  EXPECT_GT(end, 0u) << "the first run is the visitor's own";
   ASSERT_EQ(log.seen.size(), static_cast<std::size_t>(blocks));
   std::size_t rows = 0;
   for (int n = 1; n <= blocks; ++n) {
@@ -260,7 +266,7 @@ TEST_F(StreamedRows, AChainInBlockOrderIsReadInTwoHalvesThatJoinInChainOrder) {
   // row is read.
   BlockLog whole(/*parts=*/false);
   BlockLog other;
-  EXPECT_FALSE(InHalves(platform::OsFileSystem(), path_, {&other, &whole}));
+  EXPECT_FALSE(InRuns(platform::OsFileSystem(), path_, {&other, &whole}));
   EXPECT_TRUE(whole.seen.empty());
   EXPECT_TRUE(other.seen.empty());
 
@@ -280,7 +286,7 @@ TEST_F(StreamedRows, TheTwoThreadReadGivesUpOnAnyOtherFileAndTheOneThreadReadDec
   auto gives_up = [&](const std::string& bytes, const char* why) {
     testing::WriteBytes(path_, bytes);
     BlockLog log;
-    EXPECT_FALSE(InHalves(platform::OsFileSystem(), path_, {&log})) << why;
+    EXPECT_FALSE(InRuns(platform::OsFileSystem(), path_, {&log})) << why;
   };
   {
     std::string jump = bytes_;  // the last two blocks swapped in the chain
@@ -295,14 +301,14 @@ TEST_F(StreamedRows, TheTwoThreadReadGivesUpOnAnyOtherFileAndTheOneThreadReadDec
     PutLe16(free_block.data() + off::kFirstFree, static_cast<std::uint16_t>(blocks + 1));
     gives_up(free_block, "a free block");
   }
-  // Damage in either half: the one-thread read names it, and nothing is written.
+  // Damage in any run: the one-thread read names it, and nothing is written.
   struct Damage {
     const char* why;
     std::function<void(std::string&)> apply;
   };
   const Damage damages[] = {
-      {"a back link in the second half", [&](std::string& b) { PutLe16(Block(b, blocks - 5) + 2, 7); }},
-      {"a record count in the first half", [](std::string& b) { PutLe16(Block(b, 3) + 4, 30 * kRecord); }},
+      {"a back link in a late run", [&](std::string& b) { PutLe16(Block(b, blocks - 5) + 2, 7); }},
+      {"a record count in the first run", [](std::string& b) { PutLe16(Block(b, 3) + 4, 30 * kRecord); }},
       {"the header's record count", [](std::string& b) { PutLe16(b.data() + off::kRecords, 59999); }},
       {"the file cut inside its last block", [](std::string& b) { b.resize(b.size() - kBlock + 100); }},
   };
@@ -314,10 +320,10 @@ TEST_F(StreamedRows, TheTwoThreadReadGivesUpOnAnyOtherFileAndTheOneThreadReadDec
   }
 }
 
-TEST_F(StreamedRows, APartlyFilledBlockInTheFirstHalfLeavesEveryXRecordInPlace) {
+TEST_F(StreamedRows, APartlyFilledBlockInTheFirstRunLeavesEveryXRecordInPlace) {
   Create(60000);
-  // The first block's last row dropped: the chain stays in block order, but the second
-  // half's records no longer start where the first half's room ends.
+  // The first block's last row dropped: the chain stays in block order, but the later
+  // runs' records no longer start where the room of the runs before them ends.
   std::string partly = bytes_;
   PutLe16(Block(partly, 1) + 4, static_cast<std::uint16_t>(27 * kRecord));
   PutLe16(partly.data() + off::kRecords, 59999);
