@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <future>
 #include <memory>
 #include <thread>
@@ -15,7 +16,7 @@ namespace {
 #ifndef HINMEI_SMALL_THRESHOLDS
 // Below this many entries a comparison sort beats the radix passes.
 constexpr std::ptrdiff_t kRadixFrom = 4096;
-// From this many rows the sort is split into two halves, sorted on two threads.
+// From this many rows the key ranges are sorted on two threads.
 constexpr std::size_t kSplitFrom = 1 << 16;
 // Key ranges of up to this many entries are sorted whole: their passes stay in the caches.
 constexpr std::ptrdiff_t kCacheEntries = 1 << 15;
@@ -202,88 +203,121 @@ std::vector<std::size_t> FillSplitByTopDigit(SortEntry* begin, std::size_t from,
   return starts;
 }
 
-// The merge order of two sorted runs of entries, which still hold their first twelve
-// bytes: where those tie, the keys are compared on; equal keys keep the first run's
-// row, the lower, first.
-class MergeOrder {
- public:
-  MergeOrder(std::size_t offset, CompareKeys compare, const void* keys)
-      : rest_(offset + kSortEntryBytes), compare_(compare), keys_(keys) {}
-
-  // Whether `later`, of the second run, goes before `earlier`, of the first.
-  bool Before(const SortEntry& later, const SortEntry& earlier) const {
-    if (later.head != earlier.head) return later.head < earlier.head;
-    if (later.tail != earlier.tail) return later.tail < earlier.tail;
-    return compare_(later.row, earlier.row, rest_, keys_) < 0;
-  }
-
-  void Merge(const SortEntry* a, const SortEntry* a_end, const SortEntry* b, const SortEntry* b_end,
-             std::uint32_t* order) const {
-    while (a != a_end && b != b_end) *order++ = Before(*b, *a) ? (b++)->row : (a++)->row;
-    for (; a != a_end; ++a) *order++ = a->row;
-    for (; b != b_end; ++b) *order++ = b->row;
-  }
-
- private:
-  std::size_t rest_;
-  CompareKeys compare_;
-  const void* keys_;
+// A key range of the entries, sorted by itself: its heads agree above the digit at
+// `shift`.
+struct KeyRange {
+  std::size_t begin;
+  std::size_t end;
+  int shift;
+  std::size_t size() const { return end - begin; }
 };
 
-// Merges the sorted halves [0, middle) and [middle, n) of the entries into `order`, in
-// two parts side by side: the first half's middle entry, and the second half's entries
-// before it, divide them.
-void MergeHalves(const SortEntry* entries, std::size_t middle, std::size_t n, const MergeOrder& merge,
-                 std::uint32_t* order) {
-  const SortEntry* a = entries;
-  const SortEntry* const b = entries + middle;
-  const SortEntry* const pivot = a + middle / 2;
-  const SortEntry* b_split =
-      std::partition_point(b, entries + n, [&](const SortEntry& e) { return merge.Before(e, *pivot); });
-  std::uint32_t* second = order + (pivot - a) + (b_split - b);
-  auto upper = std::async(std::launch::async, [&] { merge.Merge(pivot, b, b_split, entries + n, second); });
-  merge.Merge(a, pivot, b, b_split, order);
-  upper.get();
+// The entries of all `n` rows, set and split into key ranges for two threads: by their
+// top digit as their bytes are set, then ranges larger than an eighth of the rows split
+// again, on this thread, so that no one range keeps a thread long after the other ends.
+// Largest first, for the threads to take in turn.
+std::vector<KeyRange> RangesForTwoThreads(SortEntry* entries, std::size_t n, std::size_t offset, RefillEntries refill,
+                              const void* keys, Spare& spare) {
+  std::vector<KeyRange> ranges;
+  std::vector<std::size_t> starts = FillSplitByTopDigit(entries, 0, n, offset, refill, keys);
+  if (starts.empty()) {
+    Fill(entries, 0, n, offset, refill, keys);
+    ranges.push_back(KeyRange{0, n, kTopShift - kDigitBits});
+  } else {
+    for (std::size_t d = 0; d + 1 < starts.size(); ++d) {
+      if (starts[d + 1] > starts[d]) ranges.push_back(KeyRange{starts[d], starts[d + 1], kTopShift - kDigitBits});
+    }
+  }
+  const std::size_t largest = std::max<std::size_t>(n / 8, static_cast<std::size_t>(kCacheEntries));
+  std::vector<KeyRange> taken;
+  while (!ranges.empty()) {
+    KeyRange t = ranges.back();
+    ranges.pop_back();
+    if (t.size() <= largest || t.shift < 0) {
+      taken.push_back(t);
+      continue;
+    }
+    int shift = t.shift;
+    std::vector<std::size_t> within = SplitByDigit(entries + t.begin, entries + t.end, &shift, spare);
+    if (within.size() == 2) {
+      taken.push_back(KeyRange{t.begin, t.end, -1});  // its heads alike: only its ties are sorted on
+      continue;
+    }
+    for (std::size_t d = 0; d + 1 < within.size(); ++d) {
+      if (within[d + 1] > within[d]) {
+        ranges.push_back(KeyRange{t.begin + within[d], t.begin + within[d + 1], shift - kDigitBits});
+      }
+    }
+  }
+  std::sort(taken.begin(), taken.end(), [](const KeyRange& a, const KeyRange& b) { return a.size() > b.size(); });
+  return taken;
 }
 
 }  // namespace
 
 void SortRows(std::size_t n, std::size_t offset, std::size_t key_size, std::size_t ordered_after,
-              RefillEntries refill, CompareKeys compare, const void* keys, std::uint32_t* order) {
+              RefillEntries refill, const void* keys, std::uint32_t* order) {
   // Rows tied up to `ordered_after` are in order: their ties are not followed further.
   const std::size_t deciding = std::min(key_size, ordered_after);
   platform::BigArray<SortEntry> entries(n);  // filled below, not zeroed first
-  // Rows `from` to `to`, sorted on this thread: their bytes, then split by digits into
-  // key ranges that fit the processor's caches. Too many rows for the caches are split
-  // by their top digit as their bytes are set: the split then needs no room beside them.
-  auto sort_rows = [&](std::size_t from, std::size_t to) {
-    SortEntry* begin = entries.data() + from;
-    SortEntry* end = entries.data() + to;
+  if (n < kSplitFrom || std::thread::hardware_concurrency() < 2) {
+    // Too many rows for the caches are split by their top digit as their bytes are set:
+    // the split then needs no room beside them.
     Spare spare;
     int shift = kTopShift;
-    if (to - from > static_cast<std::size_t>(kCacheEntries)) {
-      std::vector<std::size_t> starts = FillSplitByTopDigit(begin, from, to, offset, refill, keys);
+    std::vector<std::size_t> starts;
+    if (n > static_cast<std::size_t>(kCacheEntries)) {
+      starts = FillSplitByTopDigit(entries.data(), 0, n, offset, refill, keys);
       shift -= kDigitBits;  // split on, or found alike in every row
-      if (!starts.empty()) {
-        for (std::size_t d = 0; d + 1 < starts.size(); ++d) {
-          SplitAndSort(begin + starts[d], begin + starts[d + 1], shift, offset, deciding, refill, keys, spare);
-        }
-        return;
-      }
     }
-    Fill(begin, from, to, offset, refill, keys);
-    SplitAndSort(begin, end, shift, offset, deciding, refill, keys, spare);
-  };
-  if (n < kSplitFrom || std::thread::hardware_concurrency() < 2) {
-    sort_rows(0, n);
+    if (starts.empty()) {
+      Fill(entries.data(), 0, n, offset, refill, keys);
+      starts = {0, n};
+    }
+    for (std::size_t d = 0; d + 1 < starts.size(); ++d) {
+      SplitAndSort(entries.data() + starts[d], entries.data() + starts[d + 1], shift, offset, deciding, refill, keys,
+                   spare);
+    }
     for (std::size_t i = 0; i < n; ++i) order[i] = entries[i].row;
     return;
   }
-  const std::size_t middle = n / 2;
-  auto upper = std::async(std::launch::async, sort_rows, middle, n);
-  sort_rows(0, middle);
-  upper.get();
-  MergeHalves(entries.data(), middle, n, MergeOrder(offset, compare, keys), order);
+
+  // Two threads take the key ranges in turn, each sorting a range whole and writing its
+  // rows' places: a thread that starts late or is slowed takes fewer. The second is
+  // started first, so that it wakes while the ranges are made.
+  std::vector<KeyRange> ranges;
+  std::atomic<std::size_t> next{0};
+  std::promise<void> ranges_made;
+  std::shared_future<void> ready = ranges_made.get_future().share();
+  auto take_ranges = [&] {
+    Spare spare;
+    for (std::size_t t; (t = next.fetch_add(1)) < ranges.size();) {
+      SortEntry* begin = entries.data() + ranges[t].begin;
+      SortEntry* end = entries.data() + ranges[t].end;
+      SplitAndSort(begin, end, ranges[t].shift, offset, deciding, refill, keys, spare);
+      for (const SortEntry* e = begin; e != end; ++e) order[e - entries.data()] = e->row;
+    }
+  };
+  auto helper = std::async(std::launch::async, [&] {
+    ready.wait();
+    take_ranges();
+  });
+  try {
+    Spare spare;
+    ranges = RangesForTwoThreads(entries.data(), n, offset, refill, keys, spare);
+  } catch (...) {
+    ranges_made.set_value();  // no ranges: the helper ends at once
+    helper.wait();
+    throw;
+  }
+  ranges_made.set_value();
+  try {
+    take_ranges();
+  } catch (...) {
+    helper.wait();
+    throw;
+  }
+  helper.get();
 }
 
 }  // namespace engine

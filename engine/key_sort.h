@@ -3,8 +3,9 @@
 // on them on the next four; rows that tie on all twelve get the next twelve bytes of
 // their keys and are sorted again among themselves, until the keys differ or end. The
 // bytes are taken after those that every key shares (a code's fixed prefix, say), so
-// that most rows are never looked at again. Many rows are sorted in two halves side by
-// side, where there are two processors, and merged.
+// that most rows are never looked at again. Many rows are split into key ranges by
+// their first bytes, and two threads, where there are two processors, sort the ranges
+// whole in turn.
 #ifndef HINMEI_ENGINE_KEY_SORT_H_
 #define HINMEI_ENGINE_KEY_SORT_H_
 
@@ -27,14 +28,11 @@ inline constexpr std::size_t kSortEntryBytes = 12;
 // Takes the entries' twelve bytes from `offset` of their keys, zero past a key's end.
 using RefillEntries = void (*)(SortEntry* begin, SortEntry* end, std::size_t offset, const void* keys);
 
-// Compares the keys of rows `a` and `b` from `offset` to their end, as memcmp does.
-using CompareKeys = int (*)(std::uint32_t a, std::uint32_t b, std::size_t offset, const void* keys);
-
 // Writes to `order` the rows 0..n-1, whose keys agree before `offset`, by key and then
 // by row. Rows whose keys agree on their first `ordered_after` bytes are known to be in
 // key order already (the rest of their keys ascends with the row), and are left so.
 void SortRows(std::size_t n, std::size_t offset, std::size_t key_size, std::size_t ordered_after,
-              RefillEntries refill, CompareKeys compare, const void* keys, std::uint32_t* order);
+              RefillEntries refill, const void* keys, std::uint32_t* order);
 
 // `count` (4 or 8) key bytes from `at`, the first one highest; zero past `end`.
 inline std::uint64_t KeyBytes(const unsigned char* at, const unsigned char* end, int count) {
@@ -87,11 +85,7 @@ std::vector<std::uint32_t> SortByKey(std::size_t n, std::size_t key_size, KeyAt 
       e->tail = static_cast<std::uint32_t>(KeyBytes(key + offset + 8, key + k.key_size, 4));
     }
   };
-  CompareKeys compare = [](std::uint32_t a, std::uint32_t b, std::size_t offset, const void* context) {
-    const Keys& k = *static_cast<const Keys*>(context);
-    return offset >= k.key_size ? 0 : std::memcmp(k.key_at(a) + offset, k.key_at(b) + offset, k.key_size - offset);
-  };
-  SortRows(n, shared, key_size, ordered_after, refill, compare, &keys, order.data());
+  SortRows(n, shared, key_size, ordered_after, refill, &keys, order.data());
   return order;
 }
 

@@ -94,7 +94,8 @@ bool ChainedInNumberOrder(const format::Header& db) {
 
 // The used blocks in runs of about kRunBytes, at least two.
 std::vector<Run> RunsOf(const format::Header& db) {
-  const std::uint64_t bytes = static_cast<std::uint64_t>(db.used_blocks()) * static_cast<std::uint64_t>(db.block_size());
+  const std::uint64_t bytes =
+      static_cast<std::uint64_t>(db.used_blocks()) * static_cast<std::uint64_t>(db.block_size());
   const auto count = static_cast<int>(std::clamp<std::uint64_t>(bytes / kRunBytes, 2, kMostRuns));
   std::vector<Run> runs;
   for (int i = 0; i < count; ++i) {
