@@ -52,21 +52,50 @@ std::vector<NewField> FieldsOf(const Header& db, int count) {
   return fields;
 }
 
+// Writes `n` records of `record_size` bytes into full blocks chained in number order, as
+// the records become known, first to last.
+class PackedBlocks {
+ public:
+  PackedBlocks(BlockSink& sink, std::size_t n, int record_size, int capacity)
+      : sink_(sink), n_(n), record_size_(record_size), capacity_(static_cast<std::size_t>(capacity)),
+        blocks_((n + capacity_ - 1) / capacity_) {}
+
+  // Writes the blocks not yet written whose records are all among the first `known`,
+  // the record of position i being at record_at(i).
+  template <typename RecordAt>
+  void WriteUpTo(std::size_t known, RecordAt record_at) {
+    for (; written_ < blocks_; ++written_) {
+      const std::size_t first = written_ * capacity_;
+      const std::size_t count = std::min(capacity_, n_ - first);
+      if (first + count > known) return;
+      char* block = sink_.NextBlock(format::kBlockHeaderSize + count * static_cast<std::size_t>(record_size_));
+      PutBlockHead(block, written_ + 1 == blocks_ ? 0 : static_cast<int>(written_) + 2, static_cast<int>(written_),
+                   static_cast<int>(count), record_size_);
+      char* out = block + format::kBlockHeaderSize;
+      for (std::size_t i = 0; i < count; ++i, out += record_size_) {
+        std::memcpy(out, record_at(first + i), static_cast<std::size_t>(record_size_));
+      }
+    }
+  }
+
+  int count() const { return static_cast<int>(blocks_); }
+  bool complete() const { return written_ == blocks_; }
+
+ private:
+  BlockSink& sink_;
+  const std::size_t n_;
+  const int record_size_;
+  const std::size_t capacity_;
+  const std::size_t blocks_;
+  std::size_t written_ = 0;  // blocks
+};
+
 // Writes `n` records of `record_size` bytes into full blocks; returns the block count.
 template <typename RecordAt>
 int WritePacked(BlockSink& sink, std::size_t n, int record_size, int capacity, RecordAt record_at) {
-  std::size_t blocks = (n + static_cast<std::size_t>(capacity) - 1) / static_cast<std::size_t>(capacity);
-  for (std::size_t b = 0; b < blocks; ++b) {
-    std::size_t first = b * static_cast<std::size_t>(capacity);
-    int count = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(capacity), n - first));
-    char* block = sink.NextBlock(format::kBlockHeaderSize + static_cast<std::size_t>(count) * static_cast<std::size_t>(record_size));
-    PutBlockHead(block, b + 1 == blocks ? 0 : static_cast<int>(b) + 2, static_cast<int>(b), count, record_size);
-    char* out = block + format::kBlockHeaderSize;
-    for (int i = 0; i < count; ++i, out += record_size) {
-      std::memcpy(out, record_at(first + static_cast<std::size_t>(i)), static_cast<std::size_t>(record_size));
-    }
-  }
-  return static_cast<int>(blocks);
+  PackedBlocks blocks(sink, n, record_size, capacity);
+  blocks.WriteUpTo(n, record_at);
+  return blocks.count();
 }
 
 int KeySize(const Header& db, int key_fields) {
@@ -404,17 +433,6 @@ class Writer {
     const char* records = collected.records();
     const std::size_t rs = static_cast<std::size_t>(layout.record_size);
     const std::size_t n = collected.count();
-    // A pass that required strict key order has seen it: records alike in their indexed
-    // fields are then in key order already.
-    std::vector<std::uint32_t> order = SortXRecords(index, layout, records, n, r_.only_in_key_order);
-    if (index.unique) {
-      auto indexed = [&](std::size_t i) { return records + i * rs; };
-      if (FirstDuplicate(order, static_cast<std::size_t>(layout.indexed_size), indexed) < order.size()) {
-        ThrowEngineError(std::string(kKeyViolation) + " The unique index '" + index.name + "' would hold a key twice.",
-                         r_.family->db);
-      }
-    }
-
     Header x = SecondaryHeader(index, layout, px_stamp);
     std::string x_path = index.files.x.empty()
                              ? r_.family->Path(SecondaryExtension(index.composite, index.number, false))
@@ -422,13 +440,31 @@ class Writer {
     platform::File& x_out = write_.Create(x_path);
     BlockSink x_sink(x_out, x_path, x.header_size(), x.block_size());
     const int capacity = x.records_per_block();
-    // The records are taken in key order, scattered over the row order they were made
-    // in: asking for one a little ahead hides the wait for each.
-    int blocks = WritePacked(x_sink, n, layout.record_size, capacity, [&](std::size_t i) {
-      if (i + 16 < n) __builtin_prefetch(records + order[i + 16] * rs);
-      return records + order[i] * rs;
-    });
-    x.SetPackedBlocks(blocks, static_cast<std::uint32_t>(n));
+    PackedBlocks blocks(x_sink, n, layout.record_size, capacity);
+
+    // The X blocks are written as the sort hands out its order, while the rest of it is
+    // sorted; a unique index is checked as far as the order goes.
+    std::size_t checked = 1;  // order[0, checked) holds no indexed key twice
+    auto write_known = [&](const std::uint32_t* order, std::size_t known) {
+      auto record = [&](std::size_t i) { return records + order[i] * rs; };
+      for (; index.unique && checked < known; ++checked) {
+        if (std::memcmp(record(checked - 1), record(checked), static_cast<std::size_t>(layout.indexed_size)) == 0) {
+          ThrowEngineError(std::string(kKeyViolation) + " The unique index '" + index.name + "' would hold a key twice.",
+                           r_.family->db);
+        }
+      }
+      // The records are taken in key order, scattered over the row order they were made
+      // in: asking for one a little ahead hides the wait for each.
+      blocks.WriteUpTo(known, [&](std::size_t i) {
+        if (i + 16 < known) __builtin_prefetch(record(i + 16));
+        return record(i);
+      });
+    };
+    // A pass that required strict key order has seen it: records alike in their indexed
+    // fields are then in key order already.
+    std::vector<std::uint32_t> order = SortXRecords(index, layout, records, n, r_.only_in_key_order, write_known);
+    if (!blocks.complete()) ThrowEngineError("The order of the index's records came out short.", r_.family->db);
+    x.SetPackedBlocks(blocks.count(), static_cast<std::uint32_t>(n));
     x_sink.Finish(x.bytes());
 
     const std::string y_extension = SecondaryExtension(index.composite, index.number, true);

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
+#include <condition_variable>
+#include <functional>
 #include <future>
 #include <memory>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -215,7 +217,7 @@ struct KeyRange {
 // The entries of all `n` rows, set and split into key ranges for two threads: by their
 // top digit as their bytes are set, then ranges larger than an eighth of the rows split
 // again, on this thread, so that no one range keeps a thread long after the other ends.
-// Largest first, for the threads to take in turn.
+// In key order.
 std::vector<KeyRange> RangesForTwoThreads(SortEntry* entries, std::size_t n, std::size_t offset, RefillEntries refill,
                               const void* keys, Spare& spare) {
   std::vector<KeyRange> ranges;
@@ -249,14 +251,110 @@ std::vector<KeyRange> RangesForTwoThreads(SortEntry* entries, std::size_t n, std
       }
     }
   }
-  std::sort(taken.begin(), taken.end(), [](const KeyRange& a, const KeyRange& b) { return a.size() > b.size(); });
+  std::sort(taken.begin(), taken.end(), [](const KeyRange& a, const KeyRange& b) { return a.begin < b.begin; });
   return taken;
 }
+
+// The key ranges two threads sort, and which of them are done: the helper takes ranges
+// until none is left; the lead takes them too, and hands out the order's sorted part
+// whenever the ranges from the first on are done.
+class TwoThreadSort {
+ public:
+  using SortRange = std::function<void(std::size_t range, Spare& spare)>;
+
+  explicit TwoThreadSort(const std::uint32_t* order) : order_(order) {}
+
+  // Lets both threads begin; `ranges` in key order.
+  void Start(std::vector<KeyRange> made) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ranges = std::move(made);
+    done_.assign(ranges.size(), false);
+    started_ = true;
+    changed_.notify_all();
+  }
+
+  // Ends the sort early: no range is taken after this.
+  void Stop() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stopped_ = true;
+    started_ = true;
+    changed_.notify_all();
+  }
+
+  // The second thread: waits for the ranges, then sorts ranges until none is left.
+  void Help(const SortRange& sort_range) {
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      changed_.wait(lock, [&] { return started_; });
+    }
+    try {
+      Spare spare;
+      for (std::size_t t; (t = Take()) < ranges.size();) {
+        sort_range(t, spare);
+        Done(t);
+      }
+    } catch (...) {
+      Stop();  // the lead no longer waits for the range this thread had taken
+      throw;
+    }
+  }
+
+  // This thread: sorts ranges, and hands out order[0, end) to `grows` whenever the
+  // ranges before `end` are done, until the whole order is.
+  void Lead(const SortRange& sort_range, const OrderGrows& grows) {
+    Spare spare;
+    std::size_t handed = 0;  // ranges before this one are handed out
+    while (handed < ranges.size()) {
+      std::size_t end = HandOut(&handed);
+      if (end > 0 && grows) grows(order_, end);
+      if (handed == ranges.size()) break;
+      std::size_t t = Take();
+      if (t < ranges.size()) {
+        sort_range(t, spare);
+        Done(t);
+        continue;
+      }
+      std::unique_lock<std::mutex> lock(mutex_);
+      changed_.wait(lock, [&] { return stopped_ || done_[handed]; });
+      if (stopped_) return;  // the helper failed: its error ends the sort
+    }
+  }
+
+  std::vector<KeyRange> ranges;
+
+ private:
+  std::size_t Take() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return stopped_ ? ranges.size() : next_++;
+  }
+
+  void Done(std::size_t t) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    done_[t] = true;
+    changed_.notify_all();
+  }
+
+  // Moves `*handed` past the ranges done; the end of the last of them, or 0 if none.
+  std::size_t HandOut(std::size_t* handed) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::size_t end = 0;
+    for (; *handed < ranges.size() && done_[*handed]; ++*handed) end = ranges[*handed].end;
+    return end;
+  }
+
+  const std::uint32_t* order_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<bool> done_;
+  std::size_t next_ = 0;
+  bool started_ = false;
+  bool stopped_ = false;
+};
 
 }  // namespace
 
 void SortRows(std::size_t n, std::size_t offset, std::size_t key_size, std::size_t ordered_after,
-              RefillEntries refill, const void* keys, std::uint32_t* order) {
+              RefillEntries refill, const void* keys, std::uint32_t* order, const OrderGrows& grows) {
   // Rows tied up to `ordered_after` are in order: their ties are not followed further.
   const std::size_t deciding = std::min(key_size, ordered_after);
   platform::BigArray<SortEntry> entries(n);  // filled below, not zeroed first
@@ -279,41 +377,30 @@ void SortRows(std::size_t n, std::size_t offset, std::size_t key_size, std::size
                    spare);
     }
     for (std::size_t i = 0; i < n; ++i) order[i] = entries[i].row;
+    if (grows) grows(order, n);
     return;
   }
 
-  // Two threads take the key ranges in turn, each sorting a range whole and writing its
-  // rows' places: a thread that starts late or is slowed takes fewer. The second is
-  // started first, so that it wakes while the ranges are made.
-  std::vector<KeyRange> ranges;
-  std::atomic<std::size_t> next{0};
-  std::promise<void> ranges_made;
-  std::shared_future<void> ready = ranges_made.get_future().share();
-  auto take_ranges = [&] {
-    Spare spare;
-    for (std::size_t t; (t = next.fetch_add(1)) < ranges.size();) {
-      SortEntry* begin = entries.data() + ranges[t].begin;
-      SortEntry* end = entries.data() + ranges[t].end;
-      SplitAndSort(begin, end, ranges[t].shift, offset, deciding, refill, keys, spare);
-      for (const SortEntry* e = begin; e != end; ++e) order[e - entries.data()] = e->row;
-    }
+  // Two threads take the key ranges in turn, in key order, each sorting a range whole
+  // and writing its rows' places: a thread that starts late or is slowed takes fewer.
+  // This thread also hands out the order as its sorted part grows, so that its reader
+  // works while the rest is sorted. The second thread is started first, so that it
+  // wakes while the ranges are made.
+  TwoThreadSort sort(order);
+  auto sort_range = [&](std::size_t t, Spare& spare) {
+    const KeyRange& range = sort.ranges[t];
+    SortEntry* begin = entries.data() + range.begin;
+    SortEntry* end = entries.data() + range.end;
+    SplitAndSort(begin, end, range.shift, offset, deciding, refill, keys, spare);
+    for (const SortEntry* e = begin; e != end; ++e) order[e - entries.data()] = e->row;
   };
-  auto helper = std::async(std::launch::async, [&] {
-    ready.wait();
-    take_ranges();
-  });
+  auto helper = std::async(std::launch::async, [&] { sort.Help(sort_range); });
   try {
     Spare spare;
-    ranges = RangesForTwoThreads(entries.data(), n, offset, refill, keys, spare);
+    sort.Start(RangesForTwoThreads(entries.data(), n, offset, refill, keys, spare));
+    sort.Lead(sort_range, grows);
   } catch (...) {
-    ranges_made.set_value();  // no ranges: the helper ends at once
-    helper.wait();
-    throw;
-  }
-  ranges_made.set_value();
-  try {
-    take_ranges();
-  } catch (...) {
+    sort.Stop();
     helper.wait();
     throw;
   }

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <numeric>
 #include <vector>
 
@@ -28,11 +29,16 @@ inline constexpr std::size_t kSortEntryBytes = 12;
 // Takes the entries' twelve bytes from `offset` of their keys, zero past a key's end.
 using RefillEntries = void (*)(SortEntry* begin, SortEntry* end, std::size_t offset, const void* keys);
 
+// Told, on the sorting thread, that order[0, end) holds its rows for good; `end` grows
+// with each call, and the last is the number of rows. What it throws ends the sort.
+using OrderGrows = std::function<void(const std::uint32_t* order, std::size_t end)>;
+
 // Writes to `order` the rows 0..n-1, whose keys agree before `offset`, by key and then
 // by row. Rows whose keys agree on their first `ordered_after` bytes are known to be in
 // key order already (the rest of their keys ascends with the row), and are left so.
+// `grows`, when set, may read the order as it is made.
 void SortRows(std::size_t n, std::size_t offset, std::size_t key_size, std::size_t ordered_after,
-              RefillEntries refill, const void* keys, std::uint32_t* order);
+              RefillEntries refill, const void* keys, std::uint32_t* order, const OrderGrows& grows);
 
 // `count` (4 or 8) key bytes from `at`, the first one highest; zero past `end`.
 inline std::uint64_t KeyBytes(const unsigned char* at, const unsigned char* end, int count) {
@@ -52,9 +58,10 @@ inline std::uint64_t KeyBytes(const unsigned char* at, const unsigned char* end,
 // The order of rows 0..n-1 by the `key_size` bytes at key_at(i), ties by row. Rows already
 // in order cost one comparison each. Rows whose keys agree on their first
 // `ordered_after` bytes must be in key order already: their keys are not read further.
+// `grows`, when set, is handed the order as it is made (SortRows).
 template <typename KeyAt>
 std::vector<std::uint32_t> SortByKey(std::size_t n, std::size_t key_size, KeyAt key_at,
-                                     std::size_t ordered_after = SIZE_MAX) {
+                                     std::size_t ordered_after = SIZE_MAX, const OrderGrows& grows = {}) {
   std::vector<std::uint32_t> order(n);
   bool sorted = true;
   for (std::size_t i = 1; i < n && sorted; ++i) {
@@ -62,6 +69,7 @@ std::vector<std::uint32_t> SortByKey(std::size_t n, std::size_t key_size, KeyAt 
   }
   if (sorted) {
     std::iota(order.begin(), order.end(), 0u);
+    if (grows && n > 0) grows(order.data(), n);
     return order;
   }
 
@@ -85,7 +93,7 @@ std::vector<std::uint32_t> SortByKey(std::size_t n, std::size_t key_size, KeyAt 
       e->tail = static_cast<std::uint32_t>(KeyBytes(key + offset + 8, key + k.key_size, 4));
     }
   };
-  SortRows(n, shared, key_size, ordered_after, refill, &keys, order.data());
+  SortRows(n, shared, key_size, ordered_after, refill, &keys, order.data(), grows);
   return order;
 }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/key_sort.h"
 #include "engine/secondary_index.h"
 #include "engine/table_file.h"
 
@@ -56,8 +57,10 @@ std::vector<char> MakeXRecords(const SecondaryIndex& index, const XLayout& layou
 // The order of `count` X records by their key, descending fields reversed.
 // `rows_in_key_order`: the records were made from the rows of a keyed table in strict
 // key order, so that records alike in their indexed fields are in order already.
+// `grows`, when set, is handed the order as it is made (key_sort.h).
 std::vector<std::uint32_t> SortXRecords(const SecondaryIndex& index, const XLayout& layout, const char* records,
-                                        std::size_t count, bool rows_in_key_order = false);
+                                        std::size_t count, bool rows_in_key_order = false,
+                                        const OrderGrows& grows = {});
 inline std::vector<std::uint32_t> SortXRecords(const SecondaryIndex& index, const XLayout& layout,
                                                const std::vector<char>& records) {
   return SortXRecords(index, layout, records.data(), records.size() / static_cast<std::size_t>(layout.record_size));

@@ -107,6 +107,31 @@ TEST_F(BuildIndexTest, RefusesWhatCannotBeBuiltAndLeavesTheTableAsItWas) {
   EXPECT_EQ(testing::ReadBytes(path_), db);
 }
 
+// A unique secondary index is refused at its first key met twice, however late in key
+// order, on one thread or two, and leaves the family as it was.
+TEST_F(BuildIndexTest, AUniqueSecondaryIndexWithAKeyTwiceIsRefused) {
+  for (int rows : {500, 90000}) {
+    SCOPED_TRACE(rows);
+    platform::testing::RemoveTree(temp_.Path());
+    platform::OsFileSystem().ForceDirectories(temp_.Path());
+    TableCreator creator(platform::OsFileSystem(), path_, testing::SmallSpec(1));
+    for (int i = 0; i < rows; ++i) {
+      // Names unique but for the two rows that both end the key order.
+      std::string name = i == 7 || i == rows - 3 ? "zzzz" : testing::Numbered("n", (i * 7919) % rows);
+      creator.AddRow({FieldValue::Integer(i), FieldValue::Text(name), FieldValue::Text(testing::Numbered("k", i))});
+    }
+    creator.Finish();
+    const std::vector<std::string> before = testing::FolderSnapshot(temp_.Path());
+    EXPECT_NE(EngineMessage([&] { Build("ByName", "Name", ixUnique); }).find("Key violation"), std::string::npos);
+    EXPECT_EQ(testing::FolderSnapshot(temp_.Path()), before);
+    EXPECT_NE(EngineMessage([&] { Build("ByName", "Name", ixUnique | ixCaseInsensitive); }).find("Key violation"),
+              std::string::npos);
+    EXPECT_EQ(testing::FolderSnapshot(temp_.Path()), before);
+    // Without the second one the index is built.
+    EXPECT_EQ(EngineMessage([&] { Build("ByKana", "Kana", ixUnique); }).find("Key violation"), std::string::npos);
+  }
+}
+
 TEST_F(BuildIndexTest, AFieldAboveNineGetsAHexadecimalNumber) {
   TableSpec shape;
   for (int i = 1; i <= 11; ++i) shape.fields.push_back({testing::Numbered("F", i), 'I', 0});

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -106,6 +107,50 @@ TEST(KeySort, RowsInKeyOrderPastTheIndexedBytes) {
       std::vector<std::uint32_t> order =
           SortByKey(n, keys[0].size(), [&](std::size_t i) { return keys[i].data(); }, indexed);
       EXPECT_EQ(order, StableOrder(keys));
+    }
+  }
+}
+
+// The order is handed out as it grows: each part handed out is the final order's, the
+// parts grow, and the last is the whole. What the reader throws ends the sort.
+TEST(KeySort, HandsOutTheOrderAsItGrows) {
+  struct Case {
+    const char* what;
+    std::vector<std::string> keys;
+  };
+  std::vector<std::string> in_order = Keys(3000, 8, 0, 8, 200, 0, 21);
+  std::sort(in_order.begin(), in_order.end());
+  const Case cases[] = {
+      {"one thread", Keys(20000, 12, 0, 12, 200, 0, 22)},
+      {"two threads", Keys(90000, 20, 1, 12, 40, 0, 23)},
+      {"mostly in one key range", MostlyInOneRange(70000, 24)},
+      {"in order already", in_order},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::size_t size = c.keys[0].size();
+    auto key_at = [&](std::size_t i) { return c.keys[i].data(); };
+    std::vector<std::uint32_t> handed;
+    std::size_t calls = 0;
+    std::vector<std::uint32_t> order = SortByKey(c.keys.size(), size, key_at, SIZE_MAX,
+                                                 [&](const std::uint32_t* part, std::size_t end) {
+                                                   ASSERT_GT(end, handed.size());
+                                                   handed.insert(handed.end(), part + handed.size(), part + end);
+                                                   ++calls;
+                                                 });
+    EXPECT_EQ(handed, order);
+    EXPECT_EQ(order, StableOrder(c.keys));
+    if (c.keys.size() == 90000) {
+      EXPECT_GT(calls, 1u) << "the order of two threads comes in parts";
+    }
+
+    for (std::size_t fail_at : {std::size_t{1}, std::size_t{3}}) {
+      std::size_t seen = 0;
+      auto failing = [&](const std::uint32_t*, std::size_t) {
+        if (++seen == fail_at) throw std::runtime_error("reader failed");
+      };
+      if (fail_at > calls) continue;
+      EXPECT_THROW(SortByKey(c.keys.size(), size, key_at, SIZE_MAX, failing), std::runtime_error);
     }
   }
 }
