@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/big_buffer.h"
@@ -179,6 +180,21 @@ void Fill(SortEntry* begin, std::size_t from, std::size_t to, std::size_t offset
   refill(begin, begin + (to - from), offset, keys);
 }
 
+// Visits the entries of rows `from` to `to` in row order, set a few rows at a time.
+template <typename Visit>
+void EachRow(std::size_t from, std::size_t to, std::size_t offset, RefillEntries refill, const void* keys,
+             Visit visit) {
+  constexpr std::size_t kRowsAtATime = 256;
+  std::array<SortEntry, kRowsAtATime> some;
+  for (std::size_t first = from; first < to; first += kRowsAtATime) {
+    const std::size_t last = std::min(to, first + kRowsAtATime);
+    Fill(some.data(), first, last, offset, refill, keys);
+    for (std::size_t i = 0; i < last - first; ++i) visit(some[i]);
+  }
+}
+
+std::size_t TopDigit(const SortEntry& e) { return static_cast<std::size_t>(e.head >> kTopShift); }
+
 // Sets the entries of rows `from` to `to`, `begin` onwards, split into key ranges by
 // the top digit of their heads, each range in row order: as SplitByDigit leaves them,
 // without its room for a copy of them all. The keys are read twice, a few rows at a
@@ -187,21 +203,11 @@ void Fill(SortEntry* begin, std::size_t from, std::size_t to, std::size_t offset
 // digit.
 std::vector<std::size_t> FillSplitByTopDigit(SortEntry* begin, std::size_t from, std::size_t to, std::size_t offset,
                                              RefillEntries refill, const void* keys) {
-  constexpr std::size_t kRowsAtATime = 256;
-  std::array<SortEntry, kRowsAtATime> some;
-  auto each_row = [&](auto visit) {
-    for (std::size_t first = from; first < to; first += kRowsAtATime) {
-      const std::size_t last = std::min(to, first + kRowsAtATime);
-      Fill(some.data(), first, last, offset, refill, keys);
-      for (std::size_t i = 0; i < last - first; ++i) visit(some[i]);
-    }
-  };
-  auto top_digit = [](const SortEntry& e) { return static_cast<std::size_t>(e.head >> kTopShift); };
   std::vector<std::size_t> starts(kDigitMask + 2, 0);
-  each_row([&](const SortEntry& e) { ++starts[top_digit(e) + 1]; });
+  EachRow(from, to, offset, refill, keys, [&](const SortEntry& e) { ++starts[TopDigit(e) + 1]; });
   if (!CountsToStarts(starts, to - from)) return {};
   std::vector<std::size_t> at(starts.begin(), starts.end() - 1);
-  each_row([&](const SortEntry& e) { begin[at[top_digit(e)]++] = e; });
+  EachRow(from, to, offset, refill, keys, [&](const SortEntry& e) { begin[at[TopDigit(e)]++] = e; });
   return starts;
 }
 
@@ -214,22 +220,10 @@ struct KeyRange {
   std::size_t size() const { return end - begin; }
 };
 
-// The entries of all `n` rows, set and split into key ranges for two threads: by their
-// top digit as their bytes are set, then ranges larger than an eighth of the rows split
-// again, on this thread, so that no one range keeps a thread long after the other ends.
-// In key order.
-std::vector<KeyRange> RangesForTwoThreads(SortEntry* entries, std::size_t n, std::size_t offset, RefillEntries refill,
-                              const void* keys, Spare& spare) {
-  std::vector<KeyRange> ranges;
-  std::vector<std::size_t> starts = FillSplitByTopDigit(entries, 0, n, offset, refill, keys);
-  if (starts.empty()) {
-    Fill(entries, 0, n, offset, refill, keys);
-    ranges.push_back(KeyRange{0, n, kTopShift - kDigitBits});
-  } else {
-    for (std::size_t d = 0; d + 1 < starts.size(); ++d) {
-      if (starts[d + 1] > starts[d]) ranges.push_back(KeyRange{starts[d], starts[d + 1], kTopShift - kDigitBits});
-    }
-  }
+// The ranges as they came, each with its heads alike above its digit, split again
+// where larger than an eighth of all `n` rows, on this thread, so that no one range
+// keeps a thread long after the other ends. In key order.
+std::vector<KeyRange> SplitLargeRanges(SortEntry* entries, std::size_t n, std::vector<KeyRange> ranges, Spare& spare) {
   const std::size_t largest = std::max<std::size_t>(n / 8, static_cast<std::size_t>(kCacheEntries));
   std::vector<KeyRange> taken;
   while (!ranges.empty()) {
@@ -255,100 +249,102 @@ std::vector<KeyRange> RangesForTwoThreads(SortEntry* entries, std::size_t n, std
   return taken;
 }
 
-// The key ranges two threads sort, and which of them are done: the helper takes ranges
-// until none is left; the lead takes them too, and hands out the order's sorted part
-// whenever the ranges from the first on are done.
-class TwoThreadSort {
+// Work that two threads share in phases, each a number of items either thread takes,
+// one at a time, so that a thread that starts late or is slowed takes fewer. The lead
+// opens each phase and goes on once its items are done; the helper takes items of
+// each phase as it comes, until the lead ends the work.
+class SharedPhases {
  public:
-  using SortRange = std::function<void(std::size_t range, Spare& spare)>;
+  using Work = std::function<void(std::size_t item, Spare& spare)>;
 
-  explicit TwoThreadSort(const std::uint32_t* order) : order_(order) {}
-
-  // Lets both threads begin; `ranges` in key order.
-  void Start(std::vector<KeyRange> made) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    ranges = std::move(made);
-    done_.assign(ranges.size(), false);
-    started_ = true;
-    changed_.notify_all();
-  }
-
-  // Ends the sort early: no range is taken after this.
-  void Stop() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    stopped_ = true;
-    started_ = true;
-    changed_.notify_all();
-  }
-
-  // The second thread: waits for the ranges, then sorts ranges until none is left.
-  void Help(const SortRange& sort_range) {
+  // The lead: opens a phase of `items` items and does them with the helper. `handed`,
+  // when set, is told on this thread, in item order, of each item done with every item
+  // before it. False when the helper failed (its error ends the sort).
+  bool Run(std::size_t items, const Work& work, Spare& spare,
+           const std::function<void(std::size_t item)>& handed = {}) {
     {
-      std::unique_lock<std::mutex> lock(mutex_);
-      changed_.wait(lock, [&] { return started_; });
+      std::lock_guard<std::mutex> lock(mutex_);
+      work_ = &work;
+      items_ = items;
+      next_ = 0;
+      done_.assign(items, false);
+      changed_.notify_all();
     }
+    for (std::size_t first_not_handed = 0; first_not_handed < items;) {
+      std::size_t t = items;
+      {
+        std::unique_lock<std::mutex> lock(mutex_);
+        for (; first_not_handed < items && done_[first_not_handed]; ++first_not_handed) {
+          if (handed) {
+            lock.unlock();
+            handed(first_not_handed);
+            lock.lock();
+          }
+        }
+        if (first_not_handed == items) break;
+        if (failed_) return false;
+        if (next_ < items_) {
+          t = next_++;
+        } else {
+          changed_.wait(lock, [&] { return failed_ || done_[first_not_handed]; });
+          continue;
+        }
+      }
+      work(t, spare);
+      Done(t);
+    }
+    return true;
+  }
+
+  // The lead: no phase follows, and when it stops early, no item more is taken.
+  void End() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ended_ = true;
+    items_ = next_;
+    changed_.notify_all();
+  }
+
+  // The second thread: does items of each phase as it opens, until the work ends.
+  void Help() {
+    Spare spare;
     try {
-      Spare spare;
-      for (std::size_t t; (t = Take()) < ranges.size();) {
-        sort_range(t, spare);
+      for (;;) {
+        const Work* work = nullptr;
+        std::size_t t = 0;
+        {
+          std::unique_lock<std::mutex> lock(mutex_);
+          changed_.wait(lock, [&] { return ended_ || next_ < items_; });
+          if (next_ >= items_) return;
+          work = work_;
+          t = next_++;
+        }
+        (*work)(t, spare);
         Done(t);
       }
     } catch (...) {
-      Stop();  // the lead no longer waits for the range this thread had taken
+      std::lock_guard<std::mutex> lock(mutex_);
+      failed_ = true;
+      items_ = next_;  // nothing more is taken
+      changed_.notify_all();
       throw;
     }
   }
 
-  // This thread: sorts ranges, and hands out order[0, end) to `grows` whenever the
-  // ranges before `end` are done, until the whole order is.
-  void Lead(const SortRange& sort_range, const OrderGrows& grows) {
-    Spare spare;
-    std::size_t handed = 0;  // ranges before this one are handed out
-    while (handed < ranges.size()) {
-      std::size_t end = HandOut(&handed);
-      if (end > 0 && grows) grows(order_, end);
-      if (handed == ranges.size()) break;
-      std::size_t t = Take();
-      if (t < ranges.size()) {
-        sort_range(t, spare);
-        Done(t);
-        continue;
-      }
-      std::unique_lock<std::mutex> lock(mutex_);
-      changed_.wait(lock, [&] { return stopped_ || done_[handed]; });
-      if (stopped_) return;  // the helper failed: its error ends the sort
-    }
-  }
-
-  std::vector<KeyRange> ranges;
-
  private:
-  std::size_t Take() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return stopped_ ? ranges.size() : next_++;
-  }
-
   void Done(std::size_t t) {
     std::lock_guard<std::mutex> lock(mutex_);
     done_[t] = true;
     changed_.notify_all();
   }
 
-  // Moves `*handed` past the ranges done; the end of the last of them, or 0 if none.
-  std::size_t HandOut(std::size_t* handed) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    std::size_t end = 0;
-    for (; *handed < ranges.size() && done_[*handed]; ++*handed) end = ranges[*handed].end;
-    return end;
-  }
-
-  const std::uint32_t* order_;
   std::mutex mutex_;
   std::condition_variable changed_;
-  std::vector<bool> done_;
+  const Work* work_ = nullptr;
+  std::size_t items_ = 0;
   std::size_t next_ = 0;
-  bool started_ = false;
-  bool stopped_ = false;
+  std::vector<bool> done_;
+  bool ended_ = false;
+  bool failed_ = false;
 };
 
 }  // namespace
@@ -381,29 +377,57 @@ void SortRows(std::size_t n, std::size_t offset, std::size_t key_size, std::size
     return;
   }
 
-  // Two threads take the key ranges in turn, in key order, each sorting a range whole
-  // and writing its rows' places: a thread that starts late or is slowed takes fewer.
-  // This thread also hands out the order as its sorted part grows, so that its reader
-  // works while the rest is sorted. The second thread is started first, so that it
-  // wakes while the ranges are made.
-  TwoThreadSort sort(order);
-  auto sort_range = [&](std::size_t t, Spare& spare) {
-    const KeyRange& range = sort.ranges[t];
-    SortEntry* begin = entries.data() + range.begin;
-    SortEntry* end = entries.data() + range.end;
-    SplitAndSort(begin, end, range.shift, offset, deciding, refill, keys, spare);
+  // On two threads, in three phases: the rows, in chunks, are counted by their top
+  // digit; then set in their key ranges, each chunk's rows of a range after the earlier
+  // chunks' ones; then the ranges are sorted whole, in key order, each writing its
+  // rows' places, and this thread hands out the order as its sorted part grows, so
+  // that its reader works while the rest is sorted. The second thread is started first,
+  // so that it wakes meanwhile.
+  constexpr std::size_t kChunks = 16;
+  auto chunk_from = [&](std::size_t c) { return n * c / kChunks; };
+  std::vector<std::vector<std::size_t>> at(kChunks, std::vector<std::size_t>(kDigitMask + 1, 0));
+  const SharedPhases::Work count = [&](std::size_t c, Spare&) {
+    EachRow(chunk_from(c), chunk_from(c + 1), offset, refill, keys, [&](const SortEntry& e) { ++at[c][TopDigit(e)]; });
+  };
+  const SharedPhases::Work place = [&](std::size_t c, Spare&) {
+    EachRow(chunk_from(c), chunk_from(c + 1), offset, refill, keys,
+            [&](const SortEntry& e) { entries[at[c][TopDigit(e)]++] = e; });
+  };
+  std::vector<KeyRange> ranges;
+  const SharedPhases::Work sort_range = [&](std::size_t t, Spare& spare) {
+    SortEntry* begin = entries.data() + ranges[t].begin;
+    SortEntry* end = entries.data() + ranges[t].end;
+    SplitAndSort(begin, end, ranges[t].shift, offset, deciding, refill, keys, spare);
     for (const SortEntry* e = begin; e != end; ++e) order[e - entries.data()] = e->row;
   };
-  auto helper = std::async(std::launch::async, [&] { sort.Help(sort_range); });
+
+  SharedPhases phases;
+  auto helper = std::async(std::launch::async, [&] { phases.Help(); });
   try {
     Spare spare;
-    sort.Start(RangesForTwoThreads(entries.data(), n, offset, refill, keys, spare));
-    sort.Lead(sort_range, grows);
+    bool ok = phases.Run(kChunks, count, spare);
+    if (ok) {
+      // Each chunk's counts become where its rows of each range go.
+      std::size_t start = 0;
+      for (std::size_t d = 0; d <= kDigitMask; ++d) {
+        const std::size_t range_start = start;
+        for (std::size_t c = 0; c < kChunks; ++c) start += std::exchange(at[c][d], start);
+        if (start > range_start) ranges.push_back(KeyRange{range_start, start, kTopShift - kDigitBits});
+      }
+      ok = phases.Run(kChunks, place, spare);
+    }
+    if (ok) {
+      ranges = SplitLargeRanges(entries.data(), n, std::move(ranges), spare);
+      ok = phases.Run(ranges.size(), sort_range, spare, [&](std::size_t t) {
+        if (grows) grows(order, ranges[t].end);
+      });
+    }
   } catch (...) {
-    sort.Stop();
+    phases.End();
     helper.wait();
     throw;
   }
+  phases.End();
   helper.get();
 }
 
