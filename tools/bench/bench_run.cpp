@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <stdexcept>
 
 #include "catalogue/data_layout.h"
@@ -61,58 +62,71 @@ class SizeRun {
     SizeFigures figures;
     figures.rows = rows_;
     figures.table_mib = MiB(item_table);
-    figures.install = Repeat([&](bool last) {
-      std::string destination = Fresh(root_ + "/install");
-      ChildResult r = Timed({"install", medium_, data0_, destination, root_ + "/aliases.cfg"}, "InstallMaster");
-      if (last) {
-        for (std::string_view table : {catalogue::kItemTable, catalogue::kClassificationTable,
-                                       catalogue::kSetItemTable, catalogue::kUnitTable}) {
-          Check(destination + "/" + Name(table));
-        }
-      }
-      return r;
-    });
-    figures.install_cp = Repeat([&](bool) { return Copy(install_files, Fresh(root_ + "/cp")); });
-    figures.install_cp_flushed = Repeat([&](bool) {
-      const std::string folder = Fresh(root_ + "/cp");
-      ChildResult copy = Copy(install_files, folder);
-      std::vector<std::string> flush = {"/bin/sync", "--data"};
-      for (const std::string& f : install_files) flush.push_back(folder + "/" + fs::path(f).filename().string());
-      ChildResult flushed = Process(flush, "sync");
-      copy.seconds += flushed.seconds;
-      copy.peak_mib = std::max(copy.peak_mib, flushed.peak_mib);
-      return copy;
-    });
+    // Each step and the copy it is held against take turns, so that both meet the same
+    // moments of a machine whose speed varies from second to second.
+    RepeatInTurn({{&figures.install,
+                   [&](bool last) {
+                     std::string destination = Fresh(root_ + "/install");
+                     ChildResult r =
+                         Timed({"install", medium_, data0_, destination, root_ + "/aliases.cfg"}, "InstallMaster");
+                     if (last) {
+                       for (std::string_view table : {catalogue::kItemTable, catalogue::kClassificationTable,
+                                                      catalogue::kSetItemTable, catalogue::kUnitTable}) {
+                         Check(destination + "/" + Name(table));
+                       }
+                     }
+                     return r;
+                   }},
+                  {&figures.install_cp, [&](bool) { return Copy(install_files, Fresh(root_ + "/cp")); }},
+                  {&figures.install_cp_flushed, [&](bool) {
+                     const std::string folder = Fresh(root_ + "/cp");
+                     ChildResult copy = Copy(install_files, folder);
+                     std::vector<std::string> flush = {"/bin/sync", "--data"};
+                     for (const std::string& f : install_files) {
+                       flush.push_back(folder + "/" + fs::path(f).filename().string());
+                     }
+                     ChildResult flushed = Process(flush, "sync");
+                     copy.seconds += flushed.seconds;
+                     copy.peak_mib = std::max(copy.peak_mib, flushed.peak_mib);
+                     return copy;
+                   }}});
 
-    figures.index = Repeat([&](bool last) {
-      std::string folder = Fresh(root_ + "/index");
-      Copy({item_table, master_ + "/" + Name(catalogue::kItemMemo)}, folder);
-      sync();
-      const std::string copy = folder + "/" + Name(catalogue::kItemTable);
-      ChildResult r = Timed({"index", copy}, "BuildIndex");
-      if (last) Check(copy);
-      return r;
-    });
-    figures.index_cp = Repeat([&](bool) { return Copy({item_table}, Fresh(root_ + "/cp")); });
-    figures.sort = Repeat([&](bool) { return Timed({"sort", item_table}, "sorting the keys"); });
+    RepeatInTurn({{&figures.index,
+                   [&](bool last) {
+                     std::string folder = Fresh(root_ + "/index");
+                     Copy({item_table, master_ + "/" + Name(catalogue::kItemMemo)}, folder);
+                     sync();
+                     const std::string copy = folder + "/" + Name(catalogue::kItemTable);
+                     ChildResult r = Timed({"index", copy}, "BuildIndex");
+                     if (last) Check(copy);
+                     return r;
+                   }},
+                  {&figures.index_cp, [&](bool) { return Copy({item_table}, Fresh(root_ + "/cp")); }},
+                  {&figures.sort, [&](bool) { return Timed({"sort", item_table}, "sorting the keys"); }}});
     fs::remove_all(root_);
     return figures;
   }
 
  private:
-  // Runs a step the set number of times, each from a clean page cache state (nothing
-  // dirty): the fastest run counts, and the highest peak.
-  template <typename Step>
-  StepFigures Repeat(Step step) {
-    StepFigures figures;
+  // A step to repeat, told whether its run is the last, and where its figures go.
+  struct Repeated {
+    StepFigures* figures;
+    std::function<ChildResult(bool last)> step;
+  };
+
+  // Runs the steps the set number of times, one run of each in turn, each from a clean
+  // page cache state (nothing dirty): for each step the fastest run counts, and the
+  // highest peak.
+  void RepeatInTurn(const std::vector<Repeated>& steps) {
     for (int i = 0; i < options_.repeats; ++i) {
-      sync();
-      ChildResult r = step(i + 1 == options_.repeats);
-      figures.seconds = i == 0 ? r.seconds : std::min(figures.seconds, r.seconds);
-      figures.peak_mib = std::max(figures.peak_mib, r.peak_mib);
+      for (const Repeated& s : steps) {
+        sync();
+        ChildResult r = s.step(i + 1 == options_.repeats);
+        s.figures->seconds = i == 0 ? r.seconds : std::min(s.figures->seconds, r.seconds);
+        s.figures->peak_mib = std::max(s.figures->peak_mib, r.peak_mib);
+      }
     }
     sync();
-    return figures;
   }
 
   ChildResult Self(std::vector<std::string> args) {
@@ -186,7 +200,8 @@ double ProcessStart() {
 std::vector<SizeFigures> RunBenchmark(const BenchOptions& options, int* failed_checks) {
   const double process_start = ProcessStart();
   std::printf("bench: cp is coreutils cp --reflink=never (every byte read and written, no shared blocks, no copy "
-              "offload), sources in the page cache, nothing dirty before each step, the fastest of %d runs; "
+              "offload), sources in the page cache, nothing dirty before each step, the fastest of %d runs, each "
+              "step's runs in turn with those of the copy it is held against; "
               "cp's times leave out starting a process (%.2f ms)\n",
               options.repeats, process_start * 1e3);
   std::vector<SizeFigures> sizes;
