@@ -366,7 +366,7 @@ void SortRows(std::size_t n, std::size_t offset, std::size_t key_size, std::size
     }
     if (starts.empty()) {
       Fill(entries.data(), 0, n, offset, refill, keys);
-      starts = {0, n};
+      starts = std::vector<std::size_t>{0, n};
     }
     for (std::size_t d = 0; d + 1 < starts.size(); ++d) {
       SplitAndSort(entries.data() + starts[d], entries.data() + starts[d + 1], shift, offset, deciding, refill, keys,
