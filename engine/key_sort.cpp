@@ -7,6 +7,7 @@
 #include <future>
 #include <memory>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -354,7 +355,7 @@ void SortRows(std::size_t n, std::size_t offset, std::size_t key_size, std::size
   // Rows tied up to `ordered_after` are in order: their ties are not followed further.
   const std::size_t deciding = std::min(key_size, ordered_after);
   platform::BigArray<SortEntry> entries(n);  // filled below, not zeroed first
-  if (n < kSplitFrom || std::thread::hardware_concurrency() < 2) {
+  auto sort_on_this_thread = [&] {
     // Too many rows for the caches are split by their top digit as their bytes are set:
     // the split then needs no room beside them.
     Spare spare;
@@ -374,6 +375,9 @@ void SortRows(std::size_t n, std::size_t offset, std::size_t key_size, std::size
     }
     for (std::size_t i = 0; i < n; ++i) order[i] = entries[i].row;
     if (grows) grows(order, n);
+  };
+  if (n < kSplitFrom || std::thread::hardware_concurrency() < 2) {
+    sort_on_this_thread();
     return;
   }
 
@@ -402,7 +406,13 @@ void SortRows(std::size_t n, std::size_t offset, std::size_t key_size, std::size
   };
 
   SharedPhases phases;
-  auto helper = std::async(std::launch::async, [&] { phases.Help(); });
+  std::future<void> helper;
+  try {
+    helper = std::async(std::launch::async, [&] { phases.Help(); });
+  } catch (const std::system_error&) {
+    sort_on_this_thread();  // no thread to be had
+    return;
+  }
   try {
     Spare spare;
     bool ok = phases.Run(kChunks, count, spare);
