@@ -1,6 +1,6 @@
 // The key sort against a plain stable sort, on keys that share a prefix, tie on their
 // first twelve bytes, tie whole, come sorted already, and on sizes either side of where
-// the radix passes start and the sort splits in two; the case fold against a
+// the radix passes start and the sort takes two threads; the case fold against a
 // byte-by-byte one.
 #include <gtest/gtest.h>
 
@@ -53,8 +53,8 @@ std::vector<std::string> Keys(std::size_t n, std::size_t size, std::size_t share
   return keys;
 }
 
-// Keys of which nearly all begin alike: halves whose first key range is larger than one
-// sort in the caches, and is split again.
+// Keys of which nearly all begin alike: a first key range larger than one sort in the
+// caches, and larger than the share of one thread, that is split again.
 std::vector<std::string> MostlyInOneRange(std::size_t n, std::uint32_t seed) {
   std::vector<std::string> keys = Keys(n, 16, 0, 16, 60, 0, seed);
   for (std::size_t i = 0; i < n; ++i) {
@@ -72,9 +72,9 @@ TEST(KeySort, AgreesWithAStableSort) {
   const Case cases[] = {
       {"random keys", Keys(20000, 12, 0, 12, 200, 0, 1)},
       {"enough rows to sort on two threads", Keys(70000, 30, 2, 10, 30, 1000, 8)},
-      {"halves that tie on their first twelve bytes", Keys(70001, 40, 3, 14, 2, 50, 9)},
-      {"halves of whole keys alike", Keys(70000, 24, 24, 0, 1, 0, 10)},
-      {"halves mostly in one key range", MostlyInOneRange(70000, 12)},
+      {"two threads, keys that tie on their first twelve bytes", Keys(70001, 40, 3, 14, 2, 50, 9)},
+      {"two threads, whole keys alike", Keys(70000, 24, 24, 0, 1, 0, 10)},
+      {"two threads, keys mostly in one key range", MostlyInOneRange(70000, 12)},
       {"a long shared prefix", Keys(20000, 30, 11, 6, 10, 0, 2)},
       {"ties on the first twelve bytes", Keys(20000, 40, 3, 14, 2, 50, 3)},
       {"whole keys alike", Keys(20000, 24, 24, 0, 1, 0, 4)},
