@@ -444,14 +444,17 @@ class Writer {
 
     // The X blocks are written as the sort hands out its order, while the rest of it is
     // sorted; a unique index is checked as far as the order goes.
-    std::size_t checked = 1;  // order[0, checked) holds no indexed key twice
+    std::size_t checked = 0;  // order[0, checked) holds no indexed key twice
     auto write_known = [&](const std::uint32_t* order, std::size_t known) {
       auto record = [&](std::size_t i) { return records + order[i] * rs; };
-      for (; index.unique && checked < known; ++checked) {
-        if (std::memcmp(record(checked - 1), record(checked), static_cast<std::size_t>(layout.indexed_size)) == 0) {
+      if (index.unique) {
+        auto row_record = [&](std::uint32_t row) { return records + row * rs; };
+        const auto indexed = static_cast<std::size_t>(layout.indexed_size);
+        if (FirstDuplicate(order, checked, known, indexed, row_record) < known) {
           ThrowEngineError(std::string(kKeyViolation) + " The unique index '" + index.name + "' would hold a key twice.",
                            r_.family->db);
         }
+        checked = known;
       }
       // The records are taken in key order, scattered over the row order they were made
       // in: asking for one a little ahead hides the wait for each.

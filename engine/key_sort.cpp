@@ -196,22 +196,6 @@ void EachRow(std::size_t from, std::size_t to, std::size_t offset, RefillEntries
 
 std::size_t TopDigit(const SortEntry& e) { return static_cast<std::size_t>(e.head >> kTopShift); }
 
-// Sets the entries of rows `from` to `to`, `begin` onwards, split into key ranges by
-// the top digit of their heads, each range in row order: as SplitByDigit leaves them,
-// without its room for a copy of them all. The keys are read twice, a few rows at a
-// time: once to count each range, once to put every row in its own. Answers where each
-// range starts, the end last; empty, with nothing set, when every row has the same top
-// digit.
-std::vector<std::size_t> FillSplitByTopDigit(SortEntry* begin, std::size_t from, std::size_t to, std::size_t offset,
-                                             RefillEntries refill, const void* keys) {
-  std::vector<std::size_t> starts(kDigitMask + 2, 0);
-  EachRow(from, to, offset, refill, keys, [&](const SortEntry& e) { ++starts[TopDigit(e) + 1]; });
-  if (!CountsToStarts(starts, to - from)) return {};
-  std::vector<std::size_t> at(starts.begin(), starts.end() - 1);
-  EachRow(from, to, offset, refill, keys, [&](const SortEntry& e) { begin[at[TopDigit(e)]++] = e; });
-  return starts;
-}
-
 // A key range of the entries, sorted by itself: its heads agree above the digit at
 // `shift`.
 struct KeyRange {
@@ -219,6 +203,56 @@ struct KeyRange {
   std::size_t end;
   int shift;
   std::size_t size() const { return end - begin; }
+};
+
+// Sets the entries of rows 0..n-1 split into key ranges by the top digit of their heads,
+// each range in row order, without room beside them for a copy of them all. The rows,
+// in chunks that threads may take in turn, are counted by their top digit; then each
+// chunk's rows are placed in their ranges after those of the earlier chunks. The keys
+// are read twice, a few rows at a time.
+class TopDigitSplit {
+ public:
+  TopDigitSplit(SortEntry* entries, std::size_t n, std::size_t chunks, std::size_t offset, RefillEntries refill,
+                const void* keys)
+      : entries_(entries), n_(n), offset_(offset), refill_(refill), keys_(keys),
+        at_(chunks, std::vector<std::size_t>(kDigitMask + 1, 0)) {}
+
+  std::size_t chunks() const { return at_.size(); }
+
+  void Count(std::size_t chunk) {
+    std::vector<std::size_t>& count = at_[chunk];
+    EachRow(From(chunk), From(chunk + 1), offset_, refill_, keys_, [&](const SortEntry& e) { ++count[TopDigit(e)]; });
+  }
+
+  // Once every chunk is counted: the key ranges, in key order. Each chunk's counts become
+  // where its rows of each range go.
+  std::vector<KeyRange> Ranges() {
+    std::vector<KeyRange> ranges;
+    std::size_t start = 0;
+    for (std::size_t d = 0; d <= kDigitMask; ++d) {
+      const std::size_t range_start = start;
+      for (std::vector<std::size_t>& at : at_) start += std::exchange(at[d], start);
+      if (start > range_start) ranges.push_back(KeyRange{range_start, start, kTopShift - kDigitBits});
+    }
+    return ranges;
+  }
+
+  // Once the ranges are made.
+  void Place(std::size_t chunk) {
+    std::vector<std::size_t>& at = at_[chunk];
+    EachRow(From(chunk), From(chunk + 1), offset_, refill_, keys_,
+            [&](const SortEntry& e) { entries_[at[TopDigit(e)]++] = e; });
+  }
+
+ private:
+  std::size_t From(std::size_t chunk) const { return n_ * chunk / at_.size(); }
+
+  SortEntry* entries_;
+  std::size_t n_;
+  std::size_t offset_;
+  RefillEntries refill_;
+  const void* keys_;
+  std::vector<std::vector<std::size_t>> at_;  // by chunk and digit: a count, then a place
 };
 
 // The ranges as they came, each with its heads alike above its digit, split again
@@ -272,7 +306,7 @@ class SharedPhases {
       changed_.notify_all();
     }
     for (std::size_t first_not_handed = 0; first_not_handed < items;) {
-      std::size_t t = items;
+      std::size_t t = 0;
       {
         std::unique_lock<std::mutex> lock(mutex_);
         for (; first_not_handed < items && done_[first_not_handed]; ++first_not_handed) {
@@ -284,12 +318,11 @@ class SharedPhases {
         }
         if (first_not_handed == items) break;
         if (failed_) return false;
-        if (next_ < items_) {
-          t = next_++;
-        } else {
+        if (next_ >= items_) {
           changed_.wait(lock, [&] { return failed_ || done_[first_not_handed]; });
           continue;
         }
+        t = next_++;
       }
       work(t, spare);
       Done(t);
@@ -356,22 +389,19 @@ void SortRows(std::size_t n, std::size_t offset, std::size_t key_size, std::size
   const std::size_t deciding = std::min(key_size, ordered_after);
   platform::BigArray<SortEntry> entries(n);  // filled below, not zeroed first
   auto sort_on_this_thread = [&] {
-    // Too many rows for the caches are split by their top digit as their bytes are set:
-    // the split then needs no room beside them.
-    Spare spare;
-    int shift = kTopShift;
-    std::vector<std::size_t> starts;
+    // Too many rows for the caches are split by their top digit as their bytes are set.
+    std::vector<KeyRange> ranges{KeyRange{0, n, kTopShift}};
     if (n > static_cast<std::size_t>(kCacheEntries)) {
-      starts = FillSplitByTopDigit(entries.data(), 0, n, offset, refill, keys);
-      shift -= kDigitBits;  // split on, or found alike in every row
-    }
-    if (starts.empty()) {
+      TopDigitSplit split(entries.data(), n, 1, offset, refill, keys);
+      split.Count(0);
+      ranges = split.Ranges();
+      split.Place(0);
+    } else {
       Fill(entries.data(), 0, n, offset, refill, keys);
-      starts = std::vector<std::size_t>{0, n};
     }
-    for (std::size_t d = 0; d + 1 < starts.size(); ++d) {
-      SplitAndSort(entries.data() + starts[d], entries.data() + starts[d + 1], shift, offset, deciding, refill, keys,
-                   spare);
+    Spare spare;
+    for (const KeyRange& r : ranges) {
+      SplitAndSort(entries.data() + r.begin, entries.data() + r.end, r.shift, offset, deciding, refill, keys, spare);
     }
     for (std::size_t i = 0; i < n; ++i) order[i] = entries[i].row;
     if (grows) grows(order, n);
@@ -387,16 +417,9 @@ void SortRows(std::size_t n, std::size_t offset, std::size_t key_size, std::size
   // rows' places, and this thread hands out the order as its sorted part grows, so
   // that its reader works while the rest is sorted. The second thread is started first,
   // so that it wakes meanwhile.
-  constexpr std::size_t kChunks = 16;
-  auto chunk_from = [&](std::size_t c) { return n * c / kChunks; };
-  std::vector<std::vector<std::size_t>> at(kChunks, std::vector<std::size_t>(kDigitMask + 1, 0));
-  const SharedPhases::Work count = [&](std::size_t c, Spare&) {
-    EachRow(chunk_from(c), chunk_from(c + 1), offset, refill, keys, [&](const SortEntry& e) { ++at[c][TopDigit(e)]; });
-  };
-  const SharedPhases::Work place = [&](std::size_t c, Spare&) {
-    EachRow(chunk_from(c), chunk_from(c + 1), offset, refill, keys,
-            [&](const SortEntry& e) { entries[at[c][TopDigit(e)]++] = e; });
-  };
+  TopDigitSplit split(entries.data(), n, 16, offset, refill, keys);
+  const SharedPhases::Work count = [&](std::size_t c, Spare&) { split.Count(c); };
+  const SharedPhases::Work place = [&](std::size_t c, Spare&) { split.Place(c); };
   std::vector<KeyRange> ranges;
   const SharedPhases::Work sort_range = [&](std::size_t t, Spare& spare) {
     SortEntry* begin = entries.data() + ranges[t].begin;
@@ -415,16 +438,10 @@ void SortRows(std::size_t n, std::size_t offset, std::size_t key_size, std::size
   }
   try {
     Spare spare;
-    bool ok = phases.Run(kChunks, count, spare);
+    bool ok = phases.Run(split.chunks(), count, spare);
     if (ok) {
-      // Each chunk's counts become where its rows of each range go.
-      std::size_t start = 0;
-      for (std::size_t d = 0; d <= kDigitMask; ++d) {
-        const std::size_t range_start = start;
-        for (std::size_t c = 0; c < kChunks; ++c) start += std::exchange(at[c][d], start);
-        if (start > range_start) ranges.push_back(KeyRange{range_start, start, kTopShift - kDigitBits});
-      }
-      ok = phases.Run(kChunks, place, spare);
+      ranges = split.Ranges();
+      ok = phases.Run(split.chunks(), place, spare);
     }
     if (ok) {
       ranges = SplitLargeRanges(entries.data(), n, std::move(ranges), spare);

@@ -9,6 +9,7 @@
 #ifndef HINMEI_ENGINE_KEY_SORT_H_
 #define HINMEI_ENGINE_KEY_SORT_H_
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -97,14 +98,22 @@ std::vector<std::uint32_t> SortByKey(std::size_t n, std::size_t key_size, KeyAt 
   return order;
 }
 
+// The first position of order[from, end) whose key equals the previous one's, or `end`
+// when none does.
+template <typename KeyAt>
+std::size_t FirstDuplicate(const std::uint32_t* order, std::size_t from, std::size_t end, std::size_t key_size,
+                           KeyAt key_at) {
+  for (std::size_t i = std::max<std::size_t>(from, 1); i < end; ++i) {
+    if (std::memcmp(key_at(order[i - 1]), key_at(order[i]), key_size) == 0) return i;
+  }
+  return end;
+}
+
 // The first position in `order` whose key equals the previous one's, or n when the keys
 // are unique.
 template <typename KeyAt>
 std::size_t FirstDuplicate(const std::vector<std::uint32_t>& order, std::size_t key_size, KeyAt key_at) {
-  for (std::size_t i = 1; i < order.size(); ++i) {
-    if (std::memcmp(key_at(order[i - 1]), key_at(order[i]), key_size) == 0) return i;
-  }
-  return order.size();
+  return FirstDuplicate(order.data(), 0, order.size(), key_size, key_at);
 }
 
 }  // namespace engine

@@ -62,47 +62,45 @@ class SizeRun {
     SizeFigures figures;
     figures.rows = rows_;
     figures.table_mib = MiB(item_table);
+    auto install = [&](bool last) {
+      std::string destination = Fresh(root_ + "/install");
+      ChildResult r = Timed({"install", medium_, data0_, destination, root_ + "/aliases.cfg"}, "InstallMaster");
+      if (last) {
+        for (std::string_view table : {catalogue::kItemTable, catalogue::kClassificationTable,
+                                       catalogue::kSetItemTable, catalogue::kUnitTable}) {
+          Check(destination + "/" + Name(table));
+        }
+      }
+      return r;
+    };
+    auto copy_install = [&](bool) { return Copy(install_files, Fresh(root_ + "/cp")); };
+    auto copy_install_flushed = [&](bool) {
+      const std::string folder = Fresh(root_ + "/cp");
+      ChildResult copy = Copy(install_files, folder);
+      std::vector<std::string> flush = {"/bin/sync", "--data"};
+      for (const std::string& f : install_files) flush.push_back(folder + "/" + fs::path(f).filename().string());
+      ChildResult flushed = Process(flush, "sync");
+      copy.seconds += flushed.seconds;
+      copy.peak_mib = std::max(copy.peak_mib, flushed.peak_mib);
+      return copy;
+    };
+    auto index = [&](bool last) {
+      std::string folder = Fresh(root_ + "/index");
+      Copy({item_table, master_ + "/" + Name(catalogue::kItemMemo)}, folder);
+      sync();
+      const std::string copy = folder + "/" + Name(catalogue::kItemTable);
+      ChildResult r = Timed({"index", copy}, "BuildIndex");
+      if (last) Check(copy);
+      return r;
+    };
+    auto copy_table = [&](bool) { return Copy({item_table}, Fresh(root_ + "/cp")); };
+    auto sort_keys = [&](bool) { return Timed({"sort", item_table}, "sorting the keys"); };
     // Each step and the copy it is held against take turns, so that both meet the same
     // moments of a machine whose speed varies from second to second.
-    RepeatInTurn({{&figures.install,
-                   [&](bool last) {
-                     std::string destination = Fresh(root_ + "/install");
-                     ChildResult r =
-                         Timed({"install", medium_, data0_, destination, root_ + "/aliases.cfg"}, "InstallMaster");
-                     if (last) {
-                       for (std::string_view table : {catalogue::kItemTable, catalogue::kClassificationTable,
-                                                      catalogue::kSetItemTable, catalogue::kUnitTable}) {
-                         Check(destination + "/" + Name(table));
-                       }
-                     }
-                     return r;
-                   }},
-                  {&figures.install_cp, [&](bool) { return Copy(install_files, Fresh(root_ + "/cp")); }},
-                  {&figures.install_cp_flushed, [&](bool) {
-                     const std::string folder = Fresh(root_ + "/cp");
-                     ChildResult copy = Copy(install_files, folder);
-                     std::vector<std::string> flush = {"/bin/sync", "--data"};
-                     for (const std::string& f : install_files) {
-                       flush.push_back(folder + "/" + fs::path(f).filename().string());
-                     }
-                     ChildResult flushed = Process(flush, "sync");
-                     copy.seconds += flushed.seconds;
-                     copy.peak_mib = std::max(copy.peak_mib, flushed.peak_mib);
-                     return copy;
-                   }}});
-
-    RepeatInTurn({{&figures.index,
-                   [&](bool last) {
-                     std::string folder = Fresh(root_ + "/index");
-                     Copy({item_table, master_ + "/" + Name(catalogue::kItemMemo)}, folder);
-                     sync();
-                     const std::string copy = folder + "/" + Name(catalogue::kItemTable);
-                     ChildResult r = Timed({"index", copy}, "BuildIndex");
-                     if (last) Check(copy);
-                     return r;
-                   }},
-                  {&figures.index_cp, [&](bool) { return Copy({item_table}, Fresh(root_ + "/cp")); }},
-                  {&figures.sort, [&](bool) { return Timed({"sort", item_table}, "sorting the keys"); }}});
+    RepeatInTurn({{&figures.install, install},
+                  {&figures.install_cp, copy_install},
+                  {&figures.install_cp_flushed, copy_install_flushed}});
+    RepeatInTurn({{&figures.index, index}, {&figures.index_cp, copy_table}, {&figures.sort, sort_keys}});
     fs::remove_all(root_);
     return figures;
   }
