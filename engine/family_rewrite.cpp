@@ -9,6 +9,7 @@
 #include "engine/errors.h"
 #include "engine/format/bytes.h"
 #include "engine/format/header_builder.h"
+#include "engine/helper_thread.h"
 #include "engine/key_sort.h"
 #include "engine/row_pass.h"
 #include "engine/split_row_pass.h"
@@ -245,6 +246,8 @@ class Writer {
         sequence_(r.next_sequence) {}
 
   bool Run() {
+    // Started first, so that it is awake by the time the rows are read.
+    if (TwoThreadsPay()) helper_ = HelperThread::Start();
     const std::string& path = r_.family->db;
     if (r_.key_fields > 0) RequireOrderable(db_, KeyPositions(), path);
     for (const SecondaryIndex& index : r_.indexes) RequireOrderable(db_, index.fields, path);
@@ -305,7 +308,7 @@ class Writer {
       VisitPackedRows(*r_.rows, c->visitors);
       return c;
     }
-    const SplitPass split = VisitStoredRowsInRuns(*r_.db_file, db_, c->visitors);
+    const SplitPass split = VisitStoredRowsInRuns(*r_.db_file, db_, c->visitors, helper_.get());
     if (split == SplitPass::kVisited) return c;
     if (split == SplitPass::kGaveUp) {
       c.reset();  // its records may be as large as the table
@@ -327,6 +330,14 @@ class Writer {
     std::vector<int> keys;
     for (int i = 0; i < r_.key_fields; ++i) keys.push_back(i);
     return keys;
+  }
+
+  // Whether the pass over the rows or a sort of them is large enough to share with a
+  // second thread. Rows in memory are sorted, not read.
+  bool TwoThreadsPay() const {
+    const bool sorts = !r_.indexes.empty();
+    if (r_.rows) return sorts && SortPaysForTwoThreads(r_.rows->size());
+    return RowPassPaysForTwoThreads(db_) || (sorts && SortPaysForTwoThreads(StoredRowsAtMost()));
   }
 
   // The rows a stored DB can hold, whatever its header claims.
@@ -465,7 +476,7 @@ class Writer {
     };
     // A pass that required strict key order has seen it: records alike in their indexed
     // fields are then in key order already.
-    std::vector<std::uint32_t> order = SortXRecords(index, layout, records, n, r_.only_in_key_order, write_known);
+    std::vector<std::uint32_t> order = SortXRecords(index, layout, records, n, r_.only_in_key_order, write_known, helper_.get());
     if (!blocks.complete()) ThrowEngineError("The order of the index's records came out short.", r_.family->db);
     x.SetPackedBlocks(blocks.count(), static_cast<std::uint32_t>(n));
     x_sink.Finish(x.bytes());
@@ -489,6 +500,7 @@ class Writer {
   const Header& db_;
   const int key_size_;  // bytes of the primary key afterwards
   int sequence_;
+  std::unique_ptr<HelperThread> helper_;  // through the whole rewrite of a large table
 };
 
 }  // namespace

@@ -2,13 +2,9 @@
 
 #include <algorithm>
 #include <array>
-#include <condition_variable>
 #include <functional>
-#include <future>
 #include <memory>
 #include <mutex>
-#include <system_error>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -303,7 +299,7 @@ class SharedPhases {
       items_ = items;
       next_ = 0;
       done_.assign(items, false);
-      changed_.notify_all();
+      changed_.NotifyAll();
     }
     for (std::size_t first_not_handed = 0; first_not_handed < items;) {
       std::size_t t = 0;
@@ -319,7 +315,7 @@ class SharedPhases {
         if (first_not_handed == items) break;
         if (failed_) return false;
         if (next_ >= items_) {
-          changed_.wait(lock, [&] { return failed_ || done_[first_not_handed]; });
+          changed_.Wait(lock, [&] { return failed_ || done_[first_not_handed]; });
           continue;
         }
         t = next_++;
@@ -335,7 +331,7 @@ class SharedPhases {
     std::lock_guard<std::mutex> lock(mutex_);
     ended_ = true;
     items_ = next_;
-    changed_.notify_all();
+    changed_.NotifyAll();
   }
 
   // The second thread: does items of each phase as it opens, until the work ends.
@@ -347,7 +343,7 @@ class SharedPhases {
         std::size_t t = 0;
         {
           std::unique_lock<std::mutex> lock(mutex_);
-          changed_.wait(lock, [&] { return ended_ || next_ < items_; });
+          changed_.Wait(lock, [&] { return ended_ || next_ < items_; });
           if (next_ >= items_) return;
           work = work_;
           t = next_++;
@@ -359,7 +355,7 @@ class SharedPhases {
       std::lock_guard<std::mutex> lock(mutex_);
       failed_ = true;
       items_ = next_;  // nothing more is taken
-      changed_.notify_all();
+      changed_.NotifyAll();
       throw;
     }
   }
@@ -368,11 +364,11 @@ class SharedPhases {
   void Done(std::size_t t) {
     std::lock_guard<std::mutex> lock(mutex_);
     done_[t] = true;
-    changed_.notify_all();
+    changed_.NotifyAll();
   }
 
   std::mutex mutex_;
-  std::condition_variable changed_;
+  WakefulCondition changed_;
   const Work* work_ = nullptr;
   std::size_t items_ = 0;
   std::size_t next_ = 0;
@@ -383,8 +379,11 @@ class SharedPhases {
 
 }  // namespace
 
+bool SortPaysForTwoThreads(std::size_t n) { return n >= kSplitFrom; }
+
 void SortRows(std::size_t n, std::size_t offset, std::size_t key_size, std::size_t ordered_after,
-              RefillEntries refill, const void* keys, std::uint32_t* order, const OrderGrows& grows) {
+              RefillEntries refill, const void* keys, std::uint32_t* order, const OrderGrows& grows,
+              HelperThread* helper) {
   // Rows tied up to `ordered_after` are in order: their ties are not followed further.
   const std::size_t deciding = std::min(key_size, ordered_after);
   platform::BigArray<SortEntry> entries(n);  // filled below, not zeroed first
@@ -406,7 +405,13 @@ void SortRows(std::size_t n, std::size_t offset, std::size_t key_size, std::size
     for (std::size_t i = 0; i < n; ++i) order[i] = entries[i].row;
     if (grows) grows(order, n);
   };
-  if (n < kSplitFrom || std::thread::hardware_concurrency() < 2) {
+  const bool two_threads = SortPaysForTwoThreads(n);
+  std::unique_ptr<HelperThread> own;
+  if (two_threads && !helper) {
+    own = HelperThread::Start();
+    helper = own.get();
+  }
+  if (!two_threads || !helper) {
     sort_on_this_thread();
     return;
   }
@@ -415,7 +420,7 @@ void SortRows(std::size_t n, std::size_t offset, std::size_t key_size, std::size
   // digit; then set in their key ranges, each chunk's rows of a range after the earlier
   // chunks' ones; then the ranges are sorted whole, in key order, each writing its
   // rows' places, and this thread hands out the order as its sorted part grows, so
-  // that its reader works while the rest is sorted. The second thread is started first,
+  // that its reader works while the rest is sorted. The helper is given its part first,
   // so that it wakes meanwhile.
   TopDigitSplit split(entries.data(), n, 16, offset, refill, keys);
   const SharedPhases::Work count = [&](std::size_t c, Spare&) { split.Count(c); };
@@ -429,13 +434,7 @@ void SortRows(std::size_t n, std::size_t offset, std::size_t key_size, std::size
   };
 
   SharedPhases phases;
-  std::future<void> helper;
-  try {
-    helper = std::async(std::launch::async, [&] { phases.Help(); });
-  } catch (const std::system_error&) {
-    sort_on_this_thread();  // no thread to be had
-    return;
-  }
+  helper->Run([&] { phases.Help(); });
   try {
     Spare spare;
     bool ok = phases.Run(split.chunks(), count, spare);
@@ -451,11 +450,15 @@ void SortRows(std::size_t n, std::size_t offset, std::size_t key_size, std::size
     }
   } catch (...) {
     phases.End();
-    helper.wait();
+    try {
+      helper->Wait();
+    } catch (...) {
+      // The lead's error is the one told.
+    }
     throw;
   }
   phases.End();
-  helper.get();
+  helper->Wait();
 }
 
 }  // namespace engine

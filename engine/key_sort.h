@@ -16,6 +16,8 @@
 #include <numeric>
 #include <vector>
 
+#include "engine/helper_thread.h"
+
 namespace engine {
 
 // Twelve key bytes as numbers whose first byte is highest, and the row.
@@ -37,9 +39,14 @@ using OrderGrows = std::function<void(const std::uint32_t* order, std::size_t en
 // Writes to `order` the rows 0..n-1, whose keys agree before `offset`, by key and then
 // by row. Rows whose keys agree on their first `ordered_after` bytes are known to be in
 // key order already (the rest of their keys ascends with the row), and are left so.
-// `grows`, when set, may read the order as it is made.
+// `grows`, when set, may read the order as it is made. Many rows are sorted on this
+// thread and `helper`, or one started for the sort when null.
 void SortRows(std::size_t n, std::size_t offset, std::size_t key_size, std::size_t ordered_after,
-              RefillEntries refill, const void* keys, std::uint32_t* order, const OrderGrows& grows);
+              RefillEntries refill, const void* keys, std::uint32_t* order, const OrderGrows& grows,
+              HelperThread* helper = nullptr);
+
+// Whether `n` rows are enough for a second thread to pay for itself in the sort.
+bool SortPaysForTwoThreads(std::size_t n);
 
 // `count` (4 or 8) key bytes from `at`, the first one highest; zero past `end`.
 inline std::uint64_t KeyBytes(const unsigned char* at, const unsigned char* end, int count) {
@@ -59,10 +66,12 @@ inline std::uint64_t KeyBytes(const unsigned char* at, const unsigned char* end,
 // The order of rows 0..n-1 by the `key_size` bytes at key_at(i), ties by row. Rows already
 // in order cost one comparison each. Rows whose keys agree on their first
 // `ordered_after` bytes must be in key order already: their keys are not read further.
-// `grows`, when set, is handed the order as it is made (SortRows).
+// `grows`, when set, is handed the order as it is made, and `helper` shares the work
+// (SortRows).
 template <typename KeyAt>
 std::vector<std::uint32_t> SortByKey(std::size_t n, std::size_t key_size, KeyAt key_at,
-                                     std::size_t ordered_after = SIZE_MAX, const OrderGrows& grows = {}) {
+                                     std::size_t ordered_after = SIZE_MAX, const OrderGrows& grows = {},
+                                     HelperThread* helper = nullptr) {
   std::vector<std::uint32_t> order(n);
   bool sorted = true;
   for (std::size_t i = 1; i < n && sorted; ++i) {
@@ -94,7 +103,7 @@ std::vector<std::uint32_t> SortByKey(std::size_t n, std::size_t key_size, KeyAt 
       e->tail = static_cast<std::uint32_t>(KeyBytes(key + offset + 8, key + k.key_size, 4));
     }
   };
-  SortRows(n, shared, key_size, ordered_after, refill, &keys, order.data(), grows);
+  SortRows(n, shared, key_size, ordered_after, refill, &keys, order.data(), grows, helper);
   return order;
 }
 

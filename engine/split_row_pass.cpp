@@ -3,9 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
-#include <future>
 #include <memory>
-#include <thread>
 
 #include "engine/chain_walk.h"
 #include "engine/format/bytes.h"
@@ -129,7 +127,7 @@ std::vector<std::vector<RowVisitor*>> VisitorsOfRuns(const format::Header& db, c
 // taken, so that a thread that starts late or is slowed takes fewer. False when any run
 // gives up or the rows found are not those the header counts.
 bool VisitRunsOnTwoThreads(RunReader& reader, const format::Header& db, const std::vector<Run>& runs,
-                           const std::vector<std::vector<RowVisitor*>>& of_run) {
+                           const std::vector<std::vector<RowVisitor*>>& of_run, HelperThread& helper) {
   std::atomic<std::size_t> next{0};
   std::atomic<bool> failed{false};
   std::vector<std::uint64_t> rows(runs.size(), 0);
@@ -143,9 +141,9 @@ bool VisitRunsOnTwoThreads(RunReader& reader, const format::Header& db, const st
       failed = true;
     }
   };
-  auto helper = std::async(std::launch::async, take_runs);
+  helper.Run(take_runs);
   take_runs();
-  helper.get();
+  helper.Wait();
   std::uint64_t total = 0;
   for (std::uint64_t r : rows) total += r;
   return !failed && total == db.records();
@@ -153,12 +151,15 @@ bool VisitRunsOnTwoThreads(RunReader& reader, const format::Header& db, const st
 
 }  // namespace
 
+bool RowPassPaysForTwoThreads(const format::Header& db) {
+  return static_cast<std::uint64_t>(db.used_blocks()) * static_cast<std::uint64_t>(db.block_size()) >= kSplitFromBytes;
+}
+
 SplitPass VisitStoredRowsInRuns(platform::File& file, const format::Header& db,
-                                const std::vector<RowVisitor*>& visitors) {
-  if (std::thread::hardware_concurrency() < 2 || !ChainedInNumberOrder(db)) return SplitPass::kNotTaken;
-  if (static_cast<std::uint64_t>(db.used_blocks()) * static_cast<std::uint64_t>(db.block_size()) < kSplitFromBytes) {
-    return SplitPass::kNotTaken;
-  }
+                                const std::vector<RowVisitor*>& visitors, HelperThread* helper) {
+  if (!ChainedInNumberOrder(db) || !RowPassPaysForTwoThreads(db)) return SplitPass::kNotTaken;
+  std::unique_ptr<HelperThread> own = helper ? nullptr : HelperThread::Start();
+  if (!helper && !own) return SplitPass::kNotTaken;
   try {
     const std::vector<Run> runs = RunsOf(db);
     std::vector<std::unique_ptr<RowVisitor>> parts;
@@ -168,7 +169,7 @@ SplitPass VisitStoredRowsInRuns(platform::File& file, const format::Header& db,
     if (static_cast<std::uint64_t>(db.total_blocks()) > in_file.blocks) return SplitPass::kNotTaken;
 
     RunReader reader(file, db, in_file.present);
-    if (!VisitRunsOnTwoThreads(reader, db, runs, of_run)) return SplitPass::kGaveUp;
+    if (!VisitRunsOnTwoThreads(reader, db, runs, of_run, helper ? *helper : *own)) return SplitPass::kGaveUp;
     for (std::size_t r = 1; r < runs.size(); ++r) {
       for (std::size_t i = 0; i < visitors.size(); ++i) visitors[i]->Join(*of_run[r][i]);
     }

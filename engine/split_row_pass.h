@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "engine/format/header.h"
+#include "engine/helper_thread.h"
 #include "engine/row_pass.h"
 #include "platform/file_system.h"
 
@@ -27,10 +28,14 @@ enum class SplitPass {
               // some rows and are to be thrown away
 };
 
-// The rows of the DB `file`, in chain order, on two threads. Unless kVisited, the rows
-// are to be visited through chain_stream.h, whose checks name what is wrong.
+// Whether the DB is large enough for the second thread to pay for itself.
+bool RowPassPaysForTwoThreads(const format::Header& db);
+
+// The rows of the DB `file`, in chain order, on this thread and `helper`, or one
+// started for the pass when null. Unless kVisited, the rows are to be visited through
+// chain_stream.h, whose checks name what is wrong.
 SplitPass VisitStoredRowsInRuns(platform::File& file, const format::Header& db,
-                                const std::vector<RowVisitor*>& visitors);
+                                const std::vector<RowVisitor*>& visitors, HelperThread* helper = nullptr);
 
 }  // namespace engine
 

@@ -78,7 +78,8 @@ std::vector<char> MakeXRecords(const SecondaryIndex& index, const XLayout& layou
 }
 
 std::vector<std::uint32_t> SortXRecords(const SecondaryIndex& index, const XLayout& layout, const char* records,
-                                        std::size_t n, bool rows_in_key_order, const OrderGrows& grows) {
+                                        std::size_t n, bool rows_in_key_order, const OrderGrows& grows,
+                                        HelperThread* helper) {
   const std::size_t rs = static_cast<std::size_t>(layout.record_size);
   const std::size_t ks = static_cast<std::size_t>(layout.key_size);
   // After the indexed fields an X record holds the row's primary key.
@@ -86,7 +87,7 @@ std::vector<std::uint32_t> SortXRecords(const SecondaryIndex& index, const XLayo
       rows_in_key_order && layout.keyed ? static_cast<std::size_t>(layout.indexed_size) : SIZE_MAX;
   bool any_descending = false;
   for (bool d : index.descending) any_descending = any_descending || d;
-  if (!any_descending) return SortByKey(n, ks, [&](std::size_t i) { return records + i * rs; }, ordered_after, grows);
+  if (!any_descending) return SortByKey(n, ks, [&](std::size_t i) { return records + i * rs; }, ordered_after, grows, helper);
   // Complementing a descending field's bytes reverses its order.
   std::vector<char> keys(n * ks);
   for (std::size_t i = 0; i < n; ++i) {
@@ -101,7 +102,7 @@ std::vector<std::uint32_t> SortXRecords(const SecondaryIndex& index, const XLayo
       at += size;
     }
   }
-  return SortByKey(n, ks, [&](std::size_t i) { return keys.data() + i * ks; }, ordered_after, grows);
+  return SortByKey(n, ks, [&](std::size_t i) { return keys.data() + i * ks; }, ordered_after, grows, helper);
 }
 
 }  // namespace engine

@@ -57,10 +57,11 @@ std::vector<char> MakeXRecords(const SecondaryIndex& index, const XLayout& layou
 // The order of `count` X records by their key, descending fields reversed.
 // `rows_in_key_order`: the records were made from the rows of a keyed table in strict
 // key order, so that records alike in their indexed fields are in order already.
-// `grows`, when set, is handed the order as it is made (key_sort.h).
+// `grows`, when set, is handed the order as it is made, and `helper` shares the work
+// (key_sort.h).
 std::vector<std::uint32_t> SortXRecords(const SecondaryIndex& index, const XLayout& layout, const char* records,
                                         std::size_t count, bool rows_in_key_order = false,
-                                        const OrderGrows& grows = {});
+                                        const OrderGrows& grows = {}, HelperThread* helper = nullptr);
 inline std::vector<std::uint32_t> SortXRecords(const SecondaryIndex& index, const XLayout& layout,
                                                const std::vector<char>& records) {
   return SortXRecords(index, layout, records.data(), records.size() / static_cast<std::size_t>(layout.record_size));

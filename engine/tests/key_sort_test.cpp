@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <cstring>
 #include <random>
 #include <stdexcept>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "engine/collation.h"
+#include "engine/helper_thread.h"
 #include "engine/key_sort.h"
 
 namespace engine {
@@ -153,6 +155,23 @@ TEST(KeySort, HandsOutTheOrderAsItGrows) {
       EXPECT_THROW(SortByKey(c.keys.size(), size, key_at, SIZE_MAX, failing), std::runtime_error);
     }
   }
+}
+
+// A build hands one helper thread to each of its sorts: a sort that fails leaves it
+// ready for the next, and each sort agrees with a stable one.
+TEST(KeySort, OneHelperSharesSortsInTurnAndOutlivesAFailedOne) {
+  std::unique_ptr<HelperThread> helper = HelperThread::Start();
+  if (!helper) GTEST_SKIP() << "one processor: no helper thread";
+  const std::vector<std::string> first = Keys(80000, 20, 1, 12, 40, 0, 31);
+  const std::vector<std::string> second = MostlyInOneRange(70000, 32);
+  auto sort = [&](const std::vector<std::string>& keys, const OrderGrows& grows) {
+    return SortByKey(keys.size(), keys[0].size(), [&](std::size_t i) { return keys[i].data(); }, SIZE_MAX, grows,
+                     helper.get());
+  };
+  EXPECT_EQ(sort(first, {}), StableOrder(first));
+  auto failing = [](const std::uint32_t*, std::size_t) { throw std::runtime_error("reader failed"); };
+  EXPECT_THROW(sort(second, failing), std::runtime_error);
+  EXPECT_EQ(sort(second, {}), StableOrder(second));
 }
 
 void FoldByBytes(char* data, int size, bool dbcs) {

@@ -1,0 +1,92 @@
+#include "engine/helper_thread.h"
+
+#include <system_error>
+#include <utility>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
+
+namespace engine {
+namespace {
+
+// Lets the other thread of the core run while this one watches.
+void Pause() {
+#if defined(__x86_64__) || defined(__i386__)
+  _mm_pause();
+#else
+  std::this_thread::yield();
+#endif
+}
+
+}  // namespace
+
+bool WakefulCondition::WatchForChange(unsigned seen, std::chrono::steady_clock::time_point deadline) const {
+  for (;;) {
+    for (int i = 0; i < 64; ++i) {
+      if (changes_.load(std::memory_order_acquire) != seen) return true;
+      Pause();
+    }
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+  }
+}
+
+std::unique_ptr<HelperThread> HelperThread::Start() {
+  if (std::thread::hardware_concurrency() < 2) return nullptr;
+  std::unique_ptr<HelperThread> helper(new HelperThread());
+  try {
+    helper->thread_ = std::thread([h = helper.get()] { h->Loop(); });
+  } catch (const std::system_error&) {
+    return nullptr;
+  }
+  return helper;
+}
+
+HelperThread::~HelperThread() {
+  {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.Wait(lock, [&] { return !busy_; });
+    ending_ = true;
+    changed_.NotifyAll();
+  }
+  thread_.join();
+}
+
+void HelperThread::Run(std::function<void()> work) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  work_ = std::move(work);
+  given_ = true;
+  busy_ = true;
+  error_ = nullptr;
+  changed_.NotifyAll();
+}
+
+void HelperThread::Wait() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  changed_.Wait(lock, [&] { return !busy_; });
+  if (error_) std::rethrow_exception(std::exchange(error_, nullptr));
+}
+
+void HelperThread::Loop() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  for (;;) {
+    changed_.Wait(lock, [&] { return given_ || ending_; });
+    if (!given_) return;
+    std::function<void()> work = std::move(work_);
+    given_ = false;
+    lock.unlock();
+    std::exception_ptr error;
+    try {
+      work();
+    } catch (...) {
+      error = std::current_exception();
+    }
+    work = nullptr;  // what it holds goes before the work is told done
+    lock.lock();
+    error_ = error;
+    busy_ = false;
+    changed_.NotifyAll();
+  }
+}
+
+}  // namespace engine
