@@ -279,7 +279,7 @@ class Checker {
     }
     Placement placement(db, false);
     std::vector<char> expected = MakeXRecords(index, layout, db, k, placement);
-    std::vector<std::uint32_t> order = SortXRecords(index, layout, expected);
+    RowOrder order = SortXRecords(index, layout, expected);
     const std::size_t rs = static_cast<std::size_t>(layout.record_size);
     const std::size_t ks = static_cast<std::size_t>(layout.key_size);
     std::size_t stale = 0;

@@ -476,7 +476,7 @@ class Writer {
     };
     // A pass that required strict key order has seen it: records alike in their indexed
     // fields are then in key order already.
-    std::vector<std::uint32_t> order = SortXRecords(index, layout, records, n, r_.only_in_key_order, write_known, helper_.get());
+    RowOrder order = SortXRecords(index, layout, records, n, r_.only_in_key_order, write_known, helper_.get());
     if (!blocks.complete()) ThrowEngineError("The order of the index's records came out short.", r_.family->db);
     x.SetPackedBlocks(blocks.count(), static_cast<std::uint32_t>(n));
     x_sink.Finish(x.bytes());
@@ -517,13 +517,13 @@ void RequireOrderable(const format::Header& db, const std::vector<int>& fields, 
   }
 }
 
-std::vector<std::uint32_t> PrimaryOrder(const MemberFile& db, int key_fields, const std::string& path) {
+RowOrder PrimaryOrder(const MemberFile& db, int key_fields, const std::string& path) {
   std::vector<int> keys;
   for (int i = 0; i < key_fields; ++i) keys.push_back(i);
   RequireOrderable(db.header(), keys, path);
   const auto key_size = static_cast<std::size_t>(KeySize(db.header(), key_fields));
   auto key_at = [&](std::size_t i) { return db.record(i); };
-  std::vector<std::uint32_t> order = SortByKey(db.size(), key_size, key_at);
+  RowOrder order = SortByKey(db.size(), key_size, key_at);
   if (FirstDuplicate(order, key_size, key_at) < order.size()) {
     ThrowEngineError(std::string(kKeyViolation) + " Two rows have the same key.", path);
   }

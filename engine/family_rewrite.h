@@ -15,6 +15,7 @@
 
 #include "engine/family.h"
 #include "engine/family_write.h"
+#include "engine/key_sort.h"
 #include "engine/secondary_index.h"
 #include "engine/table_file.h"
 
@@ -43,7 +44,7 @@ struct Rewrite {
 
 // The rows' order by primary key, checking that alpha keys can be ordered; "Key
 // violation" when two rows share a key.
-std::vector<std::uint32_t> PrimaryOrder(const MemberFile& db, int key_fields, const std::string& path);
+RowOrder PrimaryOrder(const MemberFile& db, int key_fields, const std::string& path);
 
 // Throws when the table's collation cannot order an alpha field among `fields`.
 void RequireOrderable(const format::Header& db, const std::vector<int>& fields, const std::string& path);

@@ -13,12 +13,41 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <numeric>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "engine/helper_thread.h"
 
 namespace engine {
+
+// An allocator that leaves what it makes without arguments unset: a sort writes every
+// place of its order, so zeroing the order first would only touch its fresh memory on
+// one thread before the sort's threads write it.
+template <typename T>
+struct UnsetAllocator : std::allocator<T> {
+  using value_type = T;
+  template <typename U>
+  struct rebind {
+    using other = UnsetAllocator<U>;
+  };
+  UnsetAllocator() = default;
+  template <typename U>
+  UnsetAllocator(const UnsetAllocator<U>&) noexcept {}
+  template <typename U>
+  void construct(U* at) noexcept(std::is_nothrow_default_constructible_v<U>) {
+    ::new (static_cast<void*>(at)) U;
+  }
+  template <typename U, typename... Args>
+  void construct(U* at, Args&&... args) {
+    ::new (static_cast<void*>(at)) U(std::forward<Args>(args)...);
+  }
+};
+
+// Rows in the order a sort answers.
+using RowOrder = std::vector<std::uint32_t, UnsetAllocator<std::uint32_t>>;
 
 // Twelve key bytes as numbers whose first byte is highest, and the row.
 struct SortEntry {
@@ -69,10 +98,9 @@ inline std::uint64_t KeyBytes(const unsigned char* at, const unsigned char* end,
 // `grows`, when set, is handed the order as it is made, and `helper` shares the work
 // (SortRows).
 template <typename KeyAt>
-std::vector<std::uint32_t> SortByKey(std::size_t n, std::size_t key_size, KeyAt key_at,
-                                     std::size_t ordered_after = SIZE_MAX, const OrderGrows& grows = {},
-                                     HelperThread* helper = nullptr) {
-  std::vector<std::uint32_t> order(n);
+RowOrder SortByKey(std::size_t n, std::size_t key_size, KeyAt key_at, std::size_t ordered_after = SIZE_MAX,
+                   const OrderGrows& grows = {}, HelperThread* helper = nullptr) {
+  RowOrder order(n);
   bool sorted = true;
   for (std::size_t i = 1; i < n && sorted; ++i) {
     sorted = std::memcmp(key_at(i - 1), key_at(i), key_size) <= 0;
@@ -121,7 +149,7 @@ std::size_t FirstDuplicate(const std::uint32_t* order, std::size_t from, std::si
 // The first position in `order` whose key equals the previous one's, or n when the keys
 // are unique.
 template <typename KeyAt>
-std::size_t FirstDuplicate(const std::vector<std::uint32_t>& order, std::size_t key_size, KeyAt key_at) {
+std::size_t FirstDuplicate(const RowOrder& order, std::size_t key_size, KeyAt key_at) {
   return FirstDuplicate(order.data(), 0, order.size(), key_size, key_at);
 }
 

@@ -92,7 +92,7 @@ std::size_t MemberFile::AddRecord(const char* bytes) {
   return records_.size() - 1;
 }
 
-void MemberFile::Reorder(const std::vector<std::uint32_t>& order) {
+void MemberFile::Reorder(std::span<const std::uint32_t> order) {
   std::vector<std::uint32_t> reordered(order.size());
   for (std::size_t i = 0; i < order.size(); ++i) reordered[i] = records_[order[i]];
   records_.swap(reordered);

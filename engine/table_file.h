@@ -5,6 +5,7 @@
 #define HINMEI_ENGINE_TABLE_FILE_H_
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -43,7 +44,7 @@ class MemberFile {
   // Appends a record that is not in any block (a row about to be written).
   std::size_t AddRecord(const char* bytes);
   // The record list reordered: `order` holds indexes into the current list.
-  void Reorder(const std::vector<std::uint32_t>& order);
+  void Reorder(std::span<const std::uint32_t> order);
 
  private:
   void ReadChain();

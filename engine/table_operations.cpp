@@ -137,7 +137,7 @@ std::vector<int> FieldPositions(const Header& db, const std::string& list, const
   return positions;
 }
 
-bool IsIdentity(const std::vector<std::uint32_t>& order) {
+bool IsIdentity(const RowOrder& order) {
   for (std::size_t i = 0; i < order.size(); ++i) {
     if (order[i] != i) return false;
   }
@@ -163,7 +163,7 @@ void BuildPrimary(Change& c, const std::vector<int>& positions) {
   bool same_key = c.db.type() == FileType::kKeyedData && c.db.key_fields() == k;
   if (same_key && c.Rewrite(k, false, true)) return;
   MemberFile& rows = c.Rows();
-  std::vector<std::uint32_t> order = PrimaryOrder(rows, k, path);
+  RowOrder order = PrimaryOrder(rows, k, path);
   if (!IsIdentity(order)) rows.Reorder(order);
   c.Rewrite(k, true);
 }

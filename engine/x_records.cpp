@@ -77,9 +77,8 @@ std::vector<char> MakeXRecords(const SecondaryIndex& index, const XLayout& layou
   return records;
 }
 
-std::vector<std::uint32_t> SortXRecords(const SecondaryIndex& index, const XLayout& layout, const char* records,
-                                        std::size_t n, bool rows_in_key_order, const OrderGrows& grows,
-                                        HelperThread* helper) {
+RowOrder SortXRecords(const SecondaryIndex& index, const XLayout& layout, const char* records, std::size_t n,
+                      bool rows_in_key_order, const OrderGrows& grows, HelperThread* helper) {
   const std::size_t rs = static_cast<std::size_t>(layout.record_size);
   const std::size_t ks = static_cast<std::size_t>(layout.key_size);
   // After the indexed fields an X record holds the row's primary key.

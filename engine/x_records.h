@@ -59,11 +59,9 @@ std::vector<char> MakeXRecords(const SecondaryIndex& index, const XLayout& layou
 // key order, so that records alike in their indexed fields are in order already.
 // `grows`, when set, is handed the order as it is made, and `helper` shares the work
 // (key_sort.h).
-std::vector<std::uint32_t> SortXRecords(const SecondaryIndex& index, const XLayout& layout, const char* records,
-                                        std::size_t count, bool rows_in_key_order = false,
-                                        const OrderGrows& grows = {}, HelperThread* helper = nullptr);
-inline std::vector<std::uint32_t> SortXRecords(const SecondaryIndex& index, const XLayout& layout,
-                                               const std::vector<char>& records) {
+RowOrder SortXRecords(const SecondaryIndex& index, const XLayout& layout, const char* records, std::size_t count,
+                      bool rows_in_key_order = false, const OrderGrows& grows = {}, HelperThread* helper = nullptr);
+inline RowOrder SortXRecords(const SecondaryIndex& index, const XLayout& layout, const std::vector<char>& records) {
   return SortXRecords(index, layout, records.data(), records.size() / static_cast<std::size_t>(layout.record_size));
 }
 

@@ -19,8 +19,8 @@
 namespace engine {
 namespace {
 
-std::vector<std::uint32_t> StableOrder(const std::vector<std::string>& keys) {
-  std::vector<std::uint32_t> order(keys.size());
+RowOrder StableOrder(const std::vector<std::string>& keys) {
+  RowOrder order(keys.size());
   for (std::uint32_t i = 0; i < order.size(); ++i) order[i] = i;
   std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
     return std::memcmp(keys[a].data(), keys[b].data(), keys[a].size()) < 0;
@@ -28,7 +28,7 @@ std::vector<std::uint32_t> StableOrder(const std::vector<std::string>& keys) {
   return order;
 }
 
-std::vector<std::uint32_t> Sorted(const std::vector<std::string>& keys) {
+RowOrder Sorted(const std::vector<std::string>& keys) {
   const std::size_t size = keys.empty() ? 0 : keys[0].size();
   return SortByKey(keys.size(), size, [&](std::size_t i) { return keys[i].data(); });
 }
@@ -106,7 +106,7 @@ TEST(KeySort, RowsInKeyOrderPastTheIndexedBytes) {
       for (std::size_t i = 0; i < n; ++i) {
         for (int b = 0; b < 4; ++b) keys[i][indexed + 1 + static_cast<std::size_t>(b)] = static_cast<char>(i >> (24 - 8 * b));
       }
-      std::vector<std::uint32_t> order =
+      RowOrder order =
           SortByKey(n, keys[0].size(), [&](std::size_t i) { return keys[i].data(); }, indexed);
       EXPECT_EQ(order, StableOrder(keys));
     }
@@ -132,9 +132,9 @@ TEST(KeySort, HandsOutTheOrderAsItGrows) {
     SCOPED_TRACE(c.what);
     const std::size_t size = c.keys[0].size();
     auto key_at = [&](std::size_t i) { return c.keys[i].data(); };
-    std::vector<std::uint32_t> handed;
+    RowOrder handed;
     std::size_t calls = 0;
-    std::vector<std::uint32_t> order = SortByKey(c.keys.size(), size, key_at, SIZE_MAX,
+    RowOrder order = SortByKey(c.keys.size(), size, key_at, SIZE_MAX,
                                                  [&](const std::uint32_t* part, std::size_t end) {
                                                    ASSERT_GT(end, handed.size());
                                                    handed.insert(handed.end(), part + handed.size(), part + end);
