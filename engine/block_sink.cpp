@@ -13,16 +13,16 @@ constexpr std::size_t kBufferBytes = 1 << 20;
 
 }  // namespace
 
-BlockSink::BlockSink(platform::File& out, std::string path, int header_size, int block_size)
+BlockSink::BlockSink(platform::File& out, std::string path, int header_size, int block_size,
+                     std::size_t blocks_expected)
     : out_(out), path_(std::move(path)), header_size_(header_size), block_size_(block_size) {
-  // Reserved, not filled: a small file touches only the blocks it writes.
-  std::size_t per_buffer = std::max<std::size_t>(1, kBufferBytes / static_cast<std::size_t>(block_size));
-  buffer_.reserve(per_buffer * static_cast<std::size_t>(block_size));
+  const std::size_t per_buffer = std::max<std::size_t>(1, kBufferBytes / static_cast<std::size_t>(block_size));
+  buffer_ = platform::BigBuffer(std::clamp<std::size_t>(blocks_expected, 1, per_buffer) *
+                                static_cast<std::size_t>(block_size));
 }
 
 char* BlockSink::NextBlock(std::size_t filled) {
-  if (used_ == buffer_.capacity()) Flush();
-  if (buffer_.size() < used_ + static_cast<std::size_t>(block_size_)) buffer_.resize(used_ + static_cast<std::size_t>(block_size_));
+  if (used_ == buffer_.size()) Flush();
   char* block = buffer_.data() + used_;
   filled = std::min(filled, static_cast<std::size_t>(block_size_));
   std::memset(block + filled, 0, static_cast<std::size_t>(block_size_) - filled);

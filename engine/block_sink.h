@@ -1,18 +1,23 @@
 // Writes a member file front to back: the header, then its blocks in number order,
-// through one large buffer so that the disk sees few, large writes.
+// through one large buffer so that the disk sees few, large writes. The buffer holds no
+// more blocks than the file is expected to, and is a platform::BigBuffer, in large pages
+// where it is large: a small file touches little fresh memory, a large one few pages.
 #ifndef HINMEI_ENGINE_BLOCK_SINK_H_
 #define HINMEI_ENGINE_BLOCK_SINK_H_
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
-#include <vector>
 
+#include "platform/big_buffer.h"
 #include "platform/file_system.h"
 
 namespace engine {
 
 class BlockSink {
  public:
-  BlockSink(platform::File& out, std::string path, int header_size, int block_size);
+  // `blocks_expected`: about how many blocks the file will hold.
+  BlockSink(platform::File& out, std::string path, int header_size, int block_size, std::size_t blocks_expected);
 
   // A buffer for the next block, numbered from 1, valid until the next call. The caller
   // writes its first `filled` bytes; the rest are zero.
@@ -31,7 +36,7 @@ class BlockSink {
   int block_size_;
   int blocks_ = 0;
   std::uint64_t written_ = 0;  // bytes of blocks on disk
-  std::vector<char> buffer_;
+  platform::BigBuffer buffer_;  // not zeroed: NextBlock zeroes what its caller leaves
   std::size_t used_ = 0;
 };
 
