@@ -251,11 +251,11 @@ class TopDigitSplit {
   std::vector<std::vector<std::size_t>> at_;  // by chunk and digit: a count, then a place
 };
 
-// The ranges as they came, each with its heads alike above its digit, split again
-// where larger than an eighth of all `n` rows, on this thread, so that no one range
-// keeps a thread long after the other ends. In key order.
-std::vector<KeyRange> SplitLargeRanges(SortEntry* entries, std::size_t n, std::vector<KeyRange> ranges, Spare& spare) {
-  const std::size_t largest = std::max<std::size_t>(n / 8, static_cast<std::size_t>(kCacheEntries));
+// The key ranges of `whole`, a range with its heads alike above its digit, split by
+// digits where larger than `largest` entries, so that no one range keeps a thread long
+// after the other ends. In key order.
+std::vector<KeyRange> SplitLargeRange(SortEntry* entries, KeyRange whole, std::size_t largest, Spare& spare) {
+  std::vector<KeyRange> ranges{whole};
   std::vector<KeyRange> taken;
   while (!ranges.empty()) {
     KeyRange t = ranges.back();
@@ -278,6 +278,23 @@ std::vector<KeyRange> SplitLargeRanges(SortEntry* entries, std::size_t n, std::v
   }
   std::sort(taken.begin(), taken.end(), [](const KeyRange& a, const KeyRange& b) { return a.begin < b.begin; });
   return taken;
+}
+
+// `ranges` with ranges[at[i]] replaced by the ranges of `parts[i]`, for each i.
+std::vector<KeyRange> Replaced(std::vector<KeyRange> ranges, const std::vector<std::size_t>& at,
+                               std::vector<std::vector<KeyRange>> parts) {
+  if (at.empty()) return ranges;
+  std::vector<KeyRange> replaced;
+  std::size_t next = 0;
+  for (std::size_t t = 0; t < ranges.size(); ++t) {
+    if (next < at.size() && at[next] == t) {
+      replaced.insert(replaced.end(), parts[next].begin(), parts[next].end());
+      ++next;
+    } else {
+      replaced.push_back(ranges[t]);
+    }
+  }
+  return replaced;
 }
 
 // Work that two threads share in phases, each a number of items either thread takes,
@@ -416,16 +433,22 @@ void SortRows(std::size_t n, std::size_t offset, std::size_t key_size, std::size
     return;
   }
 
-  // On two threads, in three phases: the rows, in chunks, are counted by their top
+  // On two threads, in four phases: the rows, in chunks, are counted by their top
   // digit; then set in their key ranges, each chunk's rows of a range after the earlier
-  // chunks' ones; then the ranges are sorted whole, in key order, each writing its
-  // rows' places, and this thread hands out the order as its sorted part grows, so
-  // that its reader works while the rest is sorted. The helper is given its part first,
-  // so that it wakes meanwhile.
+  // chunks' ones; then ranges larger than an eighth of the rows are split again; then
+  // the ranges are sorted whole, in key order, each writing its rows' places, and this
+  // thread hands out the order as its sorted part grows, so that its reader works while
+  // the rest is sorted. The helper is given its part first, so that it wakes meanwhile.
   TopDigitSplit split(entries.data(), n, 16, offset, refill, keys);
   const SharedPhases::Work count = [&](std::size_t c, Spare&) { split.Count(c); };
   const SharedPhases::Work place = [&](std::size_t c, Spare&) { split.Place(c); };
   std::vector<KeyRange> ranges;
+  const std::size_t largest = std::max<std::size_t>(n / 8, static_cast<std::size_t>(kCacheEntries));
+  std::vector<std::size_t> large;                 // of ranges
+  std::vector<std::vector<KeyRange>> split_large;  // by large range
+  const SharedPhases::Work split_range = [&](std::size_t t, Spare& spare) {
+    split_large[t] = SplitLargeRange(entries.data(), ranges[large[t]], largest, spare);
+  };
   const SharedPhases::Work sort_range = [&](std::size_t t, Spare& spare) {
     SortEntry* begin = entries.data() + ranges[t].begin;
     SortEntry* end = entries.data() + ranges[t].end;
@@ -443,7 +466,14 @@ void SortRows(std::size_t n, std::size_t offset, std::size_t key_size, std::size
       ok = phases.Run(split.chunks(), place, spare);
     }
     if (ok) {
-      ranges = SplitLargeRanges(entries.data(), n, std::move(ranges), spare);
+      for (std::size_t t = 0; t < ranges.size(); ++t) {
+        if (ranges[t].size() > largest) large.push_back(t);
+      }
+      split_large.resize(large.size());
+      ok = phases.Run(large.size(), split_range, spare);
+    }
+    if (ok) {
+      ranges = Replaced(std::move(ranges), large, std::move(split_large));
       ok = phases.Run(ranges.size(), sort_range, spare, [&](std::size_t t) {
         if (grows) grows(order, ranges[t].end);
       });
