@@ -13,13 +13,10 @@ constexpr std::size_t kBufferBytes = 1 << 20;
 
 }  // namespace
 
-BlockSink::BlockSink(platform::File& out, std::string path, int header_size, int block_size,
-                     std::size_t blocks_expected)
-    : out_(out), path_(std::move(path)), header_size_(header_size), block_size_(block_size) {
-  const std::size_t per_buffer = std::max<std::size_t>(1, kBufferBytes / static_cast<std::size_t>(block_size));
-  buffer_ = platform::BigBuffer(std::clamp<std::size_t>(blocks_expected, 1, per_buffer) *
-                                static_cast<std::size_t>(block_size));
-}
+BlockSink::BlockSink(platform::File& out, std::string path, int header_size, int block_size)
+    : out_(out), path_(std::move(path)), header_size_(header_size), block_size_(block_size),
+      buffer_(std::max<std::size_t>(1, kBufferBytes / static_cast<std::size_t>(block_size)) *
+              static_cast<std::size_t>(block_size)) {}
 
 char* BlockSink::NextBlock(std::size_t filled) {
   if (used_ == buffer_.size()) Flush();

@@ -1,7 +1,6 @@
 // Writes a member file front to back: the header, then its blocks in number order,
-// through one large buffer so that the disk sees few, large writes. The buffer holds no
-// more blocks than the file is expected to, and is a platform::BigBuffer, in large pages
-// where it is large: a small file touches little fresh memory, a large one few pages.
+// through one large buffer so that the disk sees few, large writes. The buffer is never
+// zeroed as a whole: a small file touches only the memory of the blocks it writes.
 #ifndef HINMEI_ENGINE_BLOCK_SINK_H_
 #define HINMEI_ENGINE_BLOCK_SINK_H_
 
@@ -16,8 +15,7 @@ namespace engine {
 
 class BlockSink {
  public:
-  // `blocks_expected`: about how many blocks the file will hold.
-  BlockSink(platform::File& out, std::string path, int header_size, int block_size, std::size_t blocks_expected);
+  BlockSink(platform::File& out, std::string path, int header_size, int block_size);
 
   // A buffer for the next block, numbered from 1, valid until the next call. The caller
   // writes its first `filled` bytes; the rest are zero.

@@ -384,7 +384,7 @@ class Writer {
     const int largest = (header.version() >= format::kVersion7 ? 32 : 4) * 1024;
     header.SetU8(off::kBlockSizeCode, static_cast<std::uint8_t>(tree.BlockSizeFor(header.block_size(), largest) / 1024));
     platform::File& out = write_.Create(path);
-    BlockSink sink(out, path, header.header_size(), header.block_size(), tree.BlocksAbout(header.block_size()));
+    BlockSink sink(out, path, header.header_size(), header.block_size());
     tree.Write(sink, header);
     sink.Finish(header.bytes());
   }
@@ -395,8 +395,7 @@ class Writer {
     h.SetU8(off::kFileType, static_cast<std::uint8_t>(r_.key_fields > 0 ? FileType::kKeyedData : FileType::kUnkeyedData));
     h.SetU16(off::kKeyFields, static_cast<std::uint16_t>(r_.key_fields));
     platform::File& out = write_.Create(r_.family->db);
-    BlockSink sink(out, r_.family->db, h.header_size(), h.block_size(),
-                   db.size() / static_cast<std::size_t>(h.records_per_block()) + 1);
+    BlockSink sink(out, r_.family->db, h.header_size(), h.block_size());
     int blocks = WritePacked(sink, db.size(), h.record_size(), h.records_per_block(),
                              [&](std::size_t i) { return db.record(i); });
     h.SetPackedBlocks(blocks, static_cast<std::uint32_t>(db.size()));
@@ -450,8 +449,8 @@ class Writer {
                              ? r_.family->Path(SecondaryExtension(index.composite, index.number, false))
                              : index.files.x;
     platform::File& x_out = write_.Create(x_path);
+    BlockSink x_sink(x_out, x_path, x.header_size(), x.block_size());
     const int capacity = x.records_per_block();
-    BlockSink x_sink(x_out, x_path, x.header_size(), x.block_size(), n / static_cast<std::size_t>(capacity) + 1);
     PackedBlocks blocks(x_sink, n, layout.record_size, capacity);
 
     // The X blocks are written as the sort hands out its order, while the rest of it is

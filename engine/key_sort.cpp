@@ -280,23 +280,6 @@ std::vector<KeyRange> SplitLargeRange(SortEntry* entries, KeyRange whole, std::s
   return taken;
 }
 
-// `ranges` with ranges[at[i]] replaced by the ranges of `parts[i]`, for each i.
-std::vector<KeyRange> Replaced(std::vector<KeyRange> ranges, const std::vector<std::size_t>& at,
-                               std::vector<std::vector<KeyRange>> parts) {
-  if (at.empty()) return ranges;
-  std::vector<KeyRange> replaced;
-  std::size_t next = 0;
-  for (std::size_t t = 0; t < ranges.size(); ++t) {
-    if (next < at.size() && at[next] == t) {
-      replaced.insert(replaced.end(), parts[next].begin(), parts[next].end());
-      ++next;
-    } else {
-      replaced.push_back(ranges[t]);
-    }
-  }
-  return replaced;
-}
-
 // Work that two threads share in phases, each a number of items either thread takes,
 // one at a time, so that a thread that starts late or is slowed takes fewer. The lead
 // opens each phase and goes on once its items are done; the helper takes items of
@@ -444,10 +427,10 @@ void SortRows(std::size_t n, std::size_t offset, std::size_t key_size, std::size
   const SharedPhases::Work place = [&](std::size_t c, Spare&) { split.Place(c); };
   std::vector<KeyRange> ranges;
   const std::size_t largest = std::max<std::size_t>(n / 8, static_cast<std::size_t>(kCacheEntries));
-  std::vector<std::size_t> large;                 // of ranges
-  std::vector<std::vector<KeyRange>> split_large;  // by large range
+  std::vector<std::size_t> large;            // places in `ranges` of those larger than `largest`
+  std::vector<std::vector<KeyRange>> parts;  // of each large range
   const SharedPhases::Work split_range = [&](std::size_t t, Spare& spare) {
-    split_large[t] = SplitLargeRange(entries.data(), ranges[large[t]], largest, spare);
+    parts[t] = SplitLargeRange(entries.data(), ranges[large[t]], largest, spare);
   };
   const SharedPhases::Work sort_range = [&](std::size_t t, Spare& spare) {
     SortEntry* begin = entries.data() + ranges[t].begin;
@@ -469,11 +452,14 @@ void SortRows(std::size_t n, std::size_t offset, std::size_t key_size, std::size
       for (std::size_t t = 0; t < ranges.size(); ++t) {
         if (ranges[t].size() > largest) large.push_back(t);
       }
-      split_large.resize(large.size());
+      parts.resize(large.size());
       ok = phases.Run(large.size(), split_range, spare);
     }
     if (ok) {
-      ranges = Replaced(std::move(ranges), large, std::move(split_large));
+      for (std::size_t i = large.size(); i-- > 0;) {
+        const auto at = ranges.erase(ranges.begin() + static_cast<std::ptrdiff_t>(large[i]));
+        ranges.insert(at, parts[i].begin(), parts[i].end());
+      }
       ok = phases.Run(ranges.size(), sort_range, spare, [&](std::size_t t) {
         if (grows) grows(order, ranges[t].end);
       });

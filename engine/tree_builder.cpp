@@ -47,16 +47,6 @@ void TreeBuilder::AddLeaves(const TreeBuilder& later) {
   leaf.counts.insert(leaf.counts.end(), more.counts.begin(), more.counts.end());
 }
 
-std::size_t TreeBuilder::BlocksAbout(int block_size) const {
-  const std::size_t per = EntriesPerBlock(key_size_, block_size);
-  std::size_t blocks = 0;
-  for (std::size_t entries = leaves(); entries > 1;) {
-    entries = (entries + per - 1) / per;
-    blocks += entries;
-  }
-  return std::max<std::size_t>(blocks, 1);
-}
-
 bool TreeBuilder::CountsFit(int block_size) const {
   const std::size_t per = EntriesPerBlock(key_size_, block_size);
   std::vector<std::uint32_t> counts = levels_[0].counts;

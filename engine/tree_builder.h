@@ -38,8 +38,6 @@ class TreeBuilder {
   // Adds the leaf entries of `later`, a builder over keys of the same size, after these.
   void AddLeaves(const TreeBuilder& later);
   std::size_t leaves() const { return levels_[0].size(); }
-  // About how many blocks of `block_size` bytes the tree takes.
-  std::size_t BlocksAbout(int block_size) const;
 
   // Whether, in blocks of `block_size` bytes, every entry's count fits its word.
   bool CountsFit(int block_size) const;

@@ -22,7 +22,7 @@ TreeBuilder NewTree(const format::Header& h) {
 MemberFile Written(TreeBuilder& tree, format::Header header, const std::string& out) {
   auto file = platform::OsFileSystem().Open(out, platform::Access::kReadWrite, platform::Share::kExclusive,
                                             platform::Disposition::kCreateAlways);
-  BlockSink sink(*file, out, header.header_size(), header.block_size(), tree.BlocksAbout(header.block_size()));
+  BlockSink sink(*file, out, header.header_size(), header.block_size());
   tree.Write(sink, header);
   sink.Finish(header.bytes());
   file->Close();
