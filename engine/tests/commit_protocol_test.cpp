@@ -9,6 +9,7 @@
 
 #include <functional>
 
+#include "engine/family.h"
 #include "engine/family_check.h"
 #include "engine/format/layout.h"
 #include "engine/table_operations.h"

@@ -5,7 +5,9 @@
 
 #include <stdexcept>
 
+#include "engine/errors.h"
 #include "engine/family.h"
+#include "engine/family_write.h"
 #include "engine/intent_record.h"
 #include "engine/pending_changes.h"
 #include "engine/scratch_table.h"
@@ -15,6 +17,7 @@
 #include "engine/tests/test_support.h"
 #include "platform/exceptions.h"
 #include "platform/testing/fault_injecting_file_system.h"
+#include "platform/testing/memory_file_system.h"
 #include "platform/testing/temp_folder.h"
 
 namespace engine {
@@ -54,6 +57,8 @@ TEST(TemporaryNames, CarryTheirTokenWhateverTheirExtension) {
   EXPECT_EQ(TokenOf("~hm0123abcd.DB"), "0123ABCD");
   EXPECT_TRUE(IsIntentRecordName("~hm0123abcd.jnl"));
   EXPECT_FALSE(IsIntentRecordName("~hm0123abcd.001"));
+  EXPECT_TRUE(IsClaimName("~hm0123abcd.CLM"));
+  EXPECT_FALSE(IsClaimName("~hm0123abcd.JNL"));
   for (const char* other : {"~hm0123abc.001", "~hm0123abcg.001", "~hm0123abcd", "~hm0123abcd.", "hm0123abcd.001",
                             "~M7HINCD.DB", "T.DB", "~hm0123abcd\\x.DB"}) {
     EXPECT_FALSE(IsTemporaryName(other)) << other;
@@ -145,18 +150,28 @@ TEST_F(PendingChanges, AChangeUnderWayIsLeftAloneWithItsFiles) {
   ExpectNew();
 }
 
+// On Windows a file that another program has open cannot be replaced; the file system in
+// memory keeps that rule.
 TEST_F(PendingChanges, AStepThatMeetsAFileInUseFailsAndIsTakenAtTheNextTry) {
   LeaveBuildStopped(0);
+  platform::testing::MemoryFileSystem memory;
+  for (const std::string& name : testing::FilesIn(temp_.Path())) memory.Put(temp_ / name, testing::ReadBytes(temp_ / name));
   {
-    // Another program holds the DB: on Windows it cannot be replaced, nor here.
-    platform::testing::FaultInjectingFileSystem busy(fs_);
-    busy.FailAt(1, platform::kErrorSharingViolation, /*persistent=*/true);
-    EXPECT_THROW(FinishPendingChanges(busy, temp_.Path()), platform::EDBEngineError);
+    auto application = memory.Open(path_, platform::Access::kRead, platform::Share::kReadWrite,
+                                   platform::Disposition::kOpenExisting);
+    try {
+      FinishPendingChanges(memory, temp_.Path());
+      ADD_FAILURE() << "a DB in use was replaced";
+    } catch (const platform::EDBEngineError& e) {
+      EXPECT_EQ(e.Message(), InUseProblem() + "\r\n" + path_);
+    }
   }
-  EXPECT_TRUE(fs_.FileExists(temp_ / IntentRecordName("0000abcd")));
-  EXPECT_TRUE(fs_.FileExists(temp_ / NewFileName("0000abcd", 2)));
-  FinishPendingChanges(fs_, temp_.Path());
-  ExpectNew();
+  EXPECT_TRUE(memory.FileExists(temp_ / IntentRecordName("0000abcd")));
+  EXPECT_EQ(platform::ReadWholeFile(memory, path_), old_db_);
+  FinishPendingChanges(memory, temp_.Path());
+  EXPECT_EQ(memory.Files().size(), 2u);
+  EXPECT_EQ(platform::ReadWholeFile(memory, path_), new_db_);
+  EXPECT_EQ(platform::ReadWholeFile(memory, temp_ / "T.PX"), new_px_);
 }
 
 // Finished after a new change, a stale record would put its files over the new ones.
@@ -176,19 +191,19 @@ TEST_F(PendingChanges, LeftoversGoButNotHeldOrClaimedFilesOrOtherNames) {
   testing::WriteBytes(temp_ / "~hm0000beef.DB", "a scratch table left over");
   testing::WriteBytes(temp_ / "~hm0000cafe.002", "someone's, in use");
   testing::WriteBytes(temp_ / "~hm0000d00d.DB", "claimed by a live scratch table");
-  testing::WriteBytes(temp_ / "~hm0000d00d.JNL", "");
+  testing::WriteBytes(temp_ / "~hm0000d00d.CLM", "");
   testing::WriteBytes(temp_ / "notes.txt", "user's");
   fs_.ForceDirectories(temp_ / "other");
   testing::WriteBytes(temp_ / "other\\~hm0000f00d.001", "another folder");
   auto held = fs_.Open(temp_ / "~hm0000cafe.002", platform::Access::kRead, platform::Share::kReadWrite,
                        platform::Disposition::kOpenExisting);
-  auto claim = fs_.Open(temp_ / "~hm0000d00d.JNL", platform::Access::kRead, platform::Share::kExclusive,
+  auto claim = fs_.Open(temp_ / "~hm0000d00d.CLM", platform::Access::kRead, platform::Share::kExclusive,
                         platform::Disposition::kOpenExisting);
 
   BuildIndex(fs_, path_, "", "Code", ixPrimary);
   EXPECT_EQ(testing::FilesIn(temp_.Path()),
-            (std::vector<std::string>{"T.DB", "T.PX", "notes.txt", "other", "~hm0000cafe.002", "~hm0000d00d.DB",
-                                      "~hm0000d00d.JNL"}));
+            (std::vector<std::string>{"T.DB", "T.PX", "notes.txt", "other", "~hm0000cafe.002", "~hm0000d00d.CLM",
+                                      "~hm0000d00d.DB"}));
   EXPECT_EQ(testing::ReadBytes(temp_ / "other\\~hm0000f00d.001"), "another folder");
 
   held.reset();
@@ -214,7 +229,9 @@ TEST_F(PendingChanges, ARecordLeftAfterTheLastStepIsRemovedByTheNextOpen) {
   failing.FailAt(record_removal, platform::kErrorAccessDenied, /*persistent=*/true);
   BuildIndex(failing, path_, "", "Code", ixPrimary);  // the change itself is complete
   ASSERT_TRUE(failing.Triggered());
-  EXPECT_EQ(testing::FilesIn(temp_.Path()).size(), 3u);
+  std::vector<std::string> left = testing::FilesIn(temp_.Path());
+  ASSERT_EQ(left.size(), 4u);
+  EXPECT_TRUE(IsClaimName(left[2]) && IsIntentRecordName(left[3])) << left[2] << " " << left[3];
   EXPECT_EQ(ReadAllRows(fs_, path_).size(), 30u);
   ExpectNew();
 }
@@ -233,7 +250,7 @@ TEST_F(PendingChanges, AScratchTableGoesWithItsObjectOrWithTheNextOpenAfterAStop
 
   // A process that stopped leaves the claim, unheld, and the scratch family.
   const std::string token = "0000abcd";
-  testing::WriteBytes(temp_ / IntentRecordName(token), "");
+  testing::WriteBytes(temp_ / ClaimName(token), "");
   testing::WriteBytes(temp_ / ScratchTableName(token), old_db_);
   testing::WriteBytes(temp_ / "~hm0000abcd.PX", new_px_);
   FinishPendingChanges(fs_, temp_.Path());

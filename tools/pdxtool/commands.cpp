@@ -10,6 +10,7 @@
 #include "engine/family_check.h"
 #include "engine/field_lookup.h"
 #include "engine/format/field_codec.h"
+#include "engine/pending_changes.h"
 #include "engine/table.h"
 #include "engine/table_file.h"
 #include "engine/table_operations.h"
@@ -63,7 +64,7 @@ std::string TypeName(const Header& h) {
 }
 
 int Dump(platform::FileSystem& fs, const std::string& table, std::ostream& out) {
-  engine::Family family = engine::FindFamily(fs, table);
+  engine::Family family = engine::OpenFamily(fs, table);
   if (!family.exists()) engine::ThrowNoSuchTable(engine::TablePath(table));
   auto file = OpenShared(fs, family.db);
   engine::MemberFile db = engine::MemberFile::Load(*file, family.db);
@@ -153,7 +154,7 @@ int Index(platform::FileSystem& fs, const std::string& table, const std::vector<
 int Append(platform::FileSystem& fs, const std::string& table, const std::vector<std::string>& args) {
   if (args.empty()) throw UsageError{"no FIELD=VALUE given"};
   std::string path = engine::TablePath(table);
-  engine::Family family = engine::FindFamily(fs, path);
+  engine::Family family = engine::OpenFamily(fs, path);
   if (!family.exists()) engine::ThrowNoSuchTable(path);
   Header h = engine::ReadHeader(*OpenShared(fs, family.db), family.db);
   // The alias store is never touched: the table is named by its path.
