@@ -1,8 +1,8 @@
 // Stopping a process dead at a chosen file operation, for the tests of what a killed
-// program leaves behind. The test program runs itself again as a child, which carries
-// out a registered action on the real file system and stops before its nth operation
-// that changes the disk, as a killed process would: no destructor runs, no handle is
-// closed by the program, nothing more is written.
+// program leaves behind. A child process (a fork of the test program on POSIX, the
+// program run again on Windows) carries out a registered action on the real file system
+// and stops before its nth operation that changes the disk, as a killed process would:
+// no destructor runs, no handle is closed by the program, nothing more is written.
 #ifndef HINMEI_PLATFORM_TESTING_KILL_POINTS_H_
 #define HINMEI_PLATFORM_TESTING_KILL_POINTS_H_
 

@@ -122,6 +122,11 @@ std::map<std::string, std::string> MemoryFileSystem::Files() const {
   return files;
 }
 
+std::string MemoryFileSystem::Bytes(const std::string& path) const {
+  auto it = files_.find(Key(path));
+  return it == files_.end() ? std::string() : it->second.node->bytes;
+}
+
 void MemoryFileSystem::Apply(Entries& entries, const EntryChange& change) {
   for (const Entry& e : change.entries) {
     if (e.node) {
@@ -216,9 +221,8 @@ std::uint32_t MemoryFileSystem::GetAttributes(const std::string& path) {
 void MemoryFileSystem::RemoveFile(const std::string& path) {
   std::shared_ptr<Node>* node = Find(path);
   if (node == nullptr) throw EInOutError(kErrorFileNotFound, path);
-  // Stricter than Windows, which lets a holder that shares deletion remove a file: the
-  // name would stay until the last handle goes, so the engine lets go first.
-  if ((*node)->opens > 0) throw EInOutError(kErrorSharingViolation, path);
+  // As on Windows, only the handle of an exclusive open shares deletion.
+  if ((*node)->opens > 0 && !(*node)->exclusive) throw EInOutError(kErrorSharingViolation, path);
   Change(EntryChange{{Entry{path, nullptr}}});
 }
 

@@ -5,7 +5,8 @@
 // It keeps the rules of Windows that the engine has to live with: paths compare without
 // regard to the case of ASCII letters; an exclusive open fails while any other handle is
 // open on the file, and any open fails while an exclusive one is held; a file that is
-// open cannot be replaced by a rename, not even by its holder.
+// open cannot be replaced by a rename, not even by its holder; a file open other than
+// exclusively (which shares deletion) cannot be removed.
 //
 // What would survive a power cut is kept beside what is: a file's data as of its last
 // Flush (data never flushed reads back as zeros of the file's length), and the folders'
@@ -33,6 +34,8 @@ class MemoryFileSystem final : public FileSystem {
   void Put(const std::string& path, std::string bytes);
   // The files as they are now, by path.
   std::map<std::string, std::string> Files() const;
+  // A file's bytes as they are now, whoever holds it; empty when there is no such file.
+  std::string Bytes(const std::string& path) const;
 
   // Entry changes made since the last FlushFolder, which a power cut may lose from the
   // last one backwards.
