@@ -7,10 +7,11 @@
 
 #include "catalogue/data_layout.h"
 #include "engine/table.h"
+#include "engine/table_operations.h"
 #include "install/checked_copy.h"
+#include "install/install_texts.h"
 #include "install/table_indexes.h"
 #include "platform/exceptions.h"
-#include "platform/system_texts.h"
 
 namespace install {
 namespace {
@@ -70,12 +71,12 @@ void ReplaceTypeTable(InstallContext& context) {
   engine::TTable& tbl_hsy = context.components.TblHsy;
   tbl_hsy.SetTableName(target);
   if (!context.fs.FileExists(target)) {
-    throw platform::EDBEngineError(texts::Format(texts::TableNotFoundFormat(), target));
+    engine::ThrowNoSuchTable(target);
   }
 
   std::string temporary = FreshTemporaryTable(context.fs, folder);
   TemporaryTableGuard guard(tbl_hsy, temporary);
-  CopyFileChecked(context.fs, source, temporary);
+  CopyFileTold(context.fs, source, temporary);
   context.fs.SetAttributes(temporary, platform::kAttributeArchive);
   tbl_hsy.SetTableName(temporary);
   BuildIndexes(tbl_hsy, catalogue::TypeTableIndexes());

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/system_texts.h"
 #include "platform/win32_text.h"
+#include "ui/ui_texts.h"
 
 namespace {
 
@@ -54,7 +54,7 @@ TEST(ProgramResources, VersionBlockIsJapaneseWithVersion1010) {
 
   EXPECT_EQ(VersionString(block, L"FileVersion"), L"1.0.1.0");
   EXPECT_EQ(VersionString(block, L"ProductVersion"), L"1.0.1.0");
-  EXPECT_EQ(VersionString(block, L"FileDescription"), platform::Wide(texts::ApplicationTitle()));
+  EXPECT_EQ(VersionString(block, L"FileDescription"), platform::Wide(ui::texts::ApplicationTitle()));
 }
 
 TEST(ProgramResources, CarriesItsIconAndTheCommonControlsManifest) {

@@ -71,7 +71,7 @@ class LoadCatalogueTest : public ::testing::Test {
     for (const auto& row : list_.rows) out.push_back(row.caption);
     return out;
   }
-  static std::string ListIndex(int n) { return texts::Format(texts::ListIndexFormat(), n); }
+  static std::string ListIndex(int n) { return platform::Format(platform::texts::ListIndexFormat(), n); }
 
   platform::FileSystem& fs_ = platform::OsFileSystem();
   platform::testing::TempFolder temp_;
@@ -160,7 +160,7 @@ TEST_F(LoadCatalogueTest, LongLinesAcrossManyChunks) {
 
 TEST_F(LoadCatalogueTest, MissingCatalogueIsAFileFailureWithNoRow) {
   std::string message = Capture([&] { LoadCatalogueFrom(fs_, temp_ / "kelo.txt", list_); });
-  EXPECT_EQ(message, texts::FileNotFound());
+  EXPECT_EQ(message, platform::texts::FileNotFound());
   EXPECT_TRUE(list_.rows.empty());
 }
 
@@ -170,7 +170,7 @@ TEST_F(LoadCatalogueTest, ReadFailureKeepsTheRowsReadSoFar) {
   // Operation 1 opens, 2 reads the first 8 bytes (line A), 3 reads the next chunk.
   faulty.FailAt(3, platform::kErrorAccessDenied);
   std::string message = Capture([&] { LoadCatalogueFrom(faulty, temp_ / "kelo.txt", list_, 8); });
-  EXPECT_EQ(message, texts::AccessDenied());
+  EXPECT_EQ(message, platform::texts::AccessDenied());
   EXPECT_EQ(list_.source_dirs, Fields{"s1"});
 }
 

@@ -13,6 +13,7 @@
 #include <random>
 #include <thread>
 
+#include "engine/engine_texts.h"
 #include "engine/family_check.h"
 #include "engine/format/bytes.h"
 #include "engine/format/layout.h"
@@ -232,7 +233,7 @@ TEST_F(StreamedRows, RowsOutOfOrderOrInPartlyFilledBlocksAreWrittenAnew) {
     Build("", "Code", ixPrimary);
     ADD_FAILURE() << "no key violation";
   } catch (const platform::EDBEngineError& e) {
-    EXPECT_NE(std::string(e.what()).find("Key violation"), std::string::npos) << e.what();
+    EXPECT_EQ(std::string(e.what()).rfind(texts::KeyViolation(), 0), 0u) << e.what();
   }
   EXPECT_EQ(testing::ReadBytes(path_), twice);
 }

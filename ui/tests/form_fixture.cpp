@@ -2,9 +2,9 @@
 
 #include "platform/cp932.h"
 #include "platform/file_system.h"
-#include "platform/system_texts.h"
 #include "platform/win32_text.h"
 #include "ui/control_text.h"
+#include "ui/ui_texts.h"
 
 namespace ui::testing {
 
