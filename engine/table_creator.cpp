@@ -75,7 +75,7 @@ std::uint32_t CreationTime(int version) {
 }  // namespace
 
 SortOrder AsciiSortOrder() { return SortOrder{0x00, "ascii", 437}; }
-SortOrder JapaneseSortOrder() { return SortOrder{0x00, "japan", 932}; }
+SortOrder JapaneseSortOrder() { return SortOrder{0x0A, "japan", 932}; }
 
 class TableCreator::Impl {
  public:

@@ -80,7 +80,7 @@ TEST_F(PdxtoolTest, DumpShowsHeaderFactsAndRowsAsUtf8) {
   Result r = RunCommand({"dump", path_});
   EXPECT_EQ(r.code, 0) << r.err;
   EXPECT_NE(r.out.find("type: keyed table, 1 key field(s)"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("sort order: 0x00 'japan', code page 932"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("sort order: 0x0A 'japan', code page 932"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("1: fCD=1 | fHinban=AB-2 | fMei=表示 | fTanka=\n"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("2: fCD=2 | fHinban=ab-1 | fMei=品名２ | fTanka=1.5\n"), std::string::npos) << r.out;
 }
