@@ -17,18 +17,9 @@ export DISPLAY=:$(tr -dc 0-9 <"$session/display")
 work=$(mktemp -d "$(dirname "$output")/screenshot.XXXXXX")
 pid=
 
-# The processes this script started, by their ids: the wrapper and what it runs.
-descendants() {
-    local child
-    for child in $(ps -o pid= --ppid "$1" 2>/dev/null); do
-        descendants "$child"
-        echo "$child"
-    done
-}
+source "$(dirname "$0")/../../scripts/program-under-test.sh"
 cleanup() {
-    if [[ -n $pid ]] && kill -0 "$pid" 2>/dev/null; then
-        kill $(descendants "$pid") "$pid" 2>/dev/null
-    fi
+    stop_program
     rm -rf "$work"
 }
 trap cleanup EXIT
