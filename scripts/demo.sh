@@ -31,14 +31,14 @@ rm -rf "$medium" "$drive_c/kelo_v6"
 build/native/tools/demo/demo_medium "$medium" "$drive_c/kelo_v6/data0_v6" "$drive_c/kelo_v6/data1_v6"
 cp build/win/app/HinmeiInstall.exe "$medium/"
 
-cat <<EOF
-demo: the medium is C:\\hinmei_medium (on Linux: $medium)
+echo "demo: the medium is C:\\hinmei_medium (on Linux: $medium)"
+
+if [[ -n ${DISPLAY-} ]] && xdpyinfo >/dev/null 2>&1; then
+  cat <<EOF
 demo: after an install, check what was written with
         build/native/tools/pdxtool/pdxtool check $drive_c/kelo_v6/data0_v6/M6hink.DB
         build/native/tools/pdxtool/pdxtool dump $drive_c/kelo_v6/data0_v6/M6hink.DB
 EOF
-
-if [[ -n ${DISPLAY-} ]] && xdpyinfo >/dev/null 2>&1; then
   echo "demo: starting HinmeiInstall.exe on display $DISPLAY"
   cd "$medium"
   WINE_RUN_DISPLAY=$DISPLAY "$root/cmake/wine-run.sh" --prefix="$prefix" HinmeiInstall.exe
