@@ -10,6 +10,7 @@
 #include "platform/fault_injecting_file_system.h"
 #include "platform/os_error.h"
 #include "platform/system_texts.h"
+#include "platform/testing/sjis.h"
 #include "platform/testing/temp_folder.h"
 
 namespace catalogue {
@@ -17,7 +18,7 @@ namespace {
 
 using Fields = std::vector<std::string>;
 
-std::string Sjis(const char* utf8) { return platform::Utf8ToCp932(utf8); }
+using platform::testing::Sjis;
 
 // The table of consequences of the splitting rules, and the quoting rules.
 TEST(SplitCatalogueLine, CommaTextRules) {

@@ -7,12 +7,14 @@
 #include "install/install_texts.h"
 #include "install/tests/install_fixture.h"
 #include "platform/cp932.h"
+#include "platform/testing/sjis.h"
 #include "platform/system_texts.h"
 
 namespace install::testing {
 namespace {
 
 using engine::FieldValue;
+using platform::testing::Sjis;
 
 class InstallRunTest : public InstallFixture {
  protected:
@@ -50,7 +52,6 @@ class InstallRunTest : public InstallFixture {
     EXPECT_EQ(window_.status_text, texts::Instruction());
   }
 
-  static std::string Sjis(const char* utf8) { return platform::Utf8ToCp932(utf8); }
 };
 
 TEST_F(InstallRunTest, NothingTickedIsRefusedBeforeAnySetUp) {

@@ -8,8 +8,6 @@
 
 namespace ui::testing {
 
-std::string Sjis(const std::string& utf8) { return platform::Utf8ToCp932(utf8); }
-
 MainFormTest::MainFormTest() {
   static const bool initialised = [] {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES};
