@@ -78,14 +78,9 @@ if [[ -n $log_frame ]]; then
     xdotool mousemove "$((log_left + log_border + 405))" "$((log_top + log_height - 308 - log_border + 287))" click 1
 fi
 
-for _ in $(seq 300); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-done
-kill -0 "$pid" 2>/dev/null && fail "the program did not end after the install"
-wait "$pid"
+program_ended 300
 rc=$?
-pid=
+((rc == 124)) && fail "the program did not end after the install"
 ((rc == 0)) || fail "the program ended with exit code $rc"
 [[ -n $log_frame ]] && echo "play-install: the error log was shown and closed"
 echo "play-install: pictures in $output"

@@ -16,3 +16,17 @@ stop_program() {
         kill $(descendants "$pid") "$pid" 2>/dev/null
     fi
 }
+
+# Waits up to TENTHS tenths of a second for the program to end. Answers its exit code, or
+# 124 while it is still running.
+program_ended() {
+    for _ in $(seq "$1"); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -0 "$pid" 2>/dev/null && return 124
+    local rc=0
+    wait "$pid" || rc=$?
+    pid=
+    return $rc
+}

@@ -25,6 +25,8 @@ overrides=$(printf '%s,' "${names[@]%.dll}")
 export WINE_RUN_DLLOVERRIDES="${overrides%,}=n,b"
 
 fail() { echo "dll_planting: $*" >&2; exit 1; }
+source "$root/scripts/program-under-test.sh"
+trap stop_program EXIT
 session=$prefix.session
 [[ -s $session/display ]] || fail "no Wine session is running for $prefix"
 export DISPLAY=:$(tr -dc 0-9 <"$session/display")
@@ -53,14 +55,8 @@ sleep 3
 xdotool key Escape
 sleep 1
 xdotool mousemove "$((client_left + 704))" "$((client_top + 512))" click 1  # Button2, Cancel
-for _ in $(seq 100); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-done
-if kill -0 "$pid" 2>/dev/null; then
-    kill "$pid" 2>/dev/null
-    fail "the program did not end with its Cancel button"
-fi
+program_ended 100
+(($? == 124)) && fail "the program did not end with its Cancel button"
 
 loaded=$(cd "$work" && ls -- *.loaded 2>/dev/null)
 [[ -z $loaded ]] || fail "the program loaded planted DLLs: $loaded"

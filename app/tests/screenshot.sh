@@ -59,13 +59,8 @@ sleep 0.5
 grab "${output%.png}_selected.png" || fail "cannot grab the screen"
 
 click 704 512  # Button2, Cancel
-for _ in $(seq 50); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-done
-kill -0 "$pid" 2>/dev/null && fail "the program did not end with its Cancel button"
-wait "$pid"
+program_ended 50
 rc=$?
-pid=
-[[ $rc == 0 ]] || fail "the program ended with exit code $rc"
+((rc == 124)) && fail "the program did not end with its Cancel button"
+((rc == 0)) || fail "the program ended with exit code $rc"
 echo "screenshot: $output"
