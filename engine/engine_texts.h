@@ -102,9 +102,9 @@ HINMEI_TEXT(IndexNamesUnknownField, "インデックスがテーブルにない�
 // File operations.
 HINMEI_MESSAGE(TableInUse, "テーブルが他のプログラムで使用中です。")
 HINMEI_MESSAGE(FileOperationFailedFormat, "ファイルの操作に失敗しました（%s）。")
-HINMEI_MESSAGE(NetFileUnusableFormat, "ネットワーク制御ファイル (PDOXUSRS.NET) を使用できません（%s）。")
-HINMEI_MESSAGE(NetFileNotCreatedFormat, "ネットワーク制御ファイル (PDOXUSRS.NET) を作成できません（%s）。")
-HINMEI_MESSAGE(NetFileNotOpened, "ネットワーク制御ファイル (PDOXUSRS.NET) を開けません。")
+HINMEI_MESSAGE(NetFileUnusableFormat, "ネットワーク制御ファイルを使用できません（%s）。")
+HINMEI_MESSAGE(NetFileNotCreatedFormat, "ネットワーク制御ファイルを作成できません（%s）。")
+HINMEI_MESSAGE(NetFileNotOpened, "ネットワーク制御ファイルを開けません。")
 
 // Aliases and sessions.
 HINMEI_MESSAGE(UnknownAliasFormat, "エイリアス '%s' が見つかりません。")
