@@ -6,7 +6,7 @@ NATIVE := build/native
 WIN := build/win
 RELEASE := build/release
 
-.PHONY: all deps native win test test-native test-win fuzz-smoke demo bench fuzz clean
+.PHONY: all deps native win test test-native test-win fuzz-smoke demo bench fuzz guide-pictures clean
 
 all: native win
 
@@ -52,6 +52,12 @@ bench: deps
 	cmake --build $(RELEASE) -j $(JOBS) --target hinmei_bench pdxtool
 	$(RELEASE)/tools/bench/hinmei_bench --work $(RELEASE)/bench-work --pdxtool $(RELEASE)/tools/pdxtool/pdxtool \
 	  $(if $(PXINSPECT),--pxinspect $(PXINSPECT))
+
+# The pictures of README.ja.md, taken anew by the Wine test that plays the demo install.
+guide-pictures: win
+	ctest --test-dir $(WIN) -R '^(wine\.session\.(start|stop)|app\.install_tour)$$' --output-on-failure
+	mkdir -p docs/images
+	cp $(WIN)/tour/pictures/*.png docs/images/
 
 clean:
 	rm -rf build

@@ -7,14 +7,17 @@
 #include <optional>
 
 #include "app/alias_store_location.h"
+#include "app/dll_search.h"
 #include "engine/engine.h"
 #include "platform/file_system.h"
-#include "platform/system_texts.h"
+#include "ui/ui_texts.h"
 #include "ui/application.h"
 #include "ui/dialogs.h"
 #include "ui/main_form.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  // First of all: the common controls and the folder browser load DLLs of their own.
+  app::RestrictDllSearchToSystemFolder();
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES};
   InitCommonControlsEx(&controls);
   // The folder browser in its new style needs OLE on the thread that shows it.
@@ -22,7 +25,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
 
   ui::Dialogs& dialogs = ui::SystemDialogs();
   ui::Application application(dialogs);
-  application.SetTitle(texts::ApplicationTitle());
+  application.SetTitle(ui::texts::ApplicationTitle());
 
   platform::FileSystem& fs = platform::OsFileSystem();
   engine::Engine engine(fs, app::AliasStorePath(fs));

@@ -36,7 +36,7 @@ export TMPDIR=$prefix.tmp
 mkdir -p "$TMPDIR"
 export WINEDEBUG=${WINEDEBUG:--all}
 # No Mono or Gecko prompt, no menu entries written into $HOME.
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d${WINE_RUN_DLLOVERRIDES:+;$WINE_RUN_DLLOVERRIDES}"
 # Lets a test know that Unix mode bits do not bind root.
 export WINE_RUN_UNIX_UID=$(id -u)
 

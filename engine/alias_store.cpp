@@ -19,7 +19,7 @@ std::string NameOfParam(const std::string& line) { return FoldName(line.substr(0
 AliasStore::AliasStore(platform::FileSystem& fs, std::string path) : fs_(fs), path_(std::move(path)) {}
 
 void AliasStore::ThrowUnknown(const std::string& alias) const {
-  ThrowEngineError("Unknown database alias '" + alias + "'.", path_);
+  ThrowEngineError(texts::Format(texts::UnknownAliasFormat(), alias), path_);
 }
 
 std::vector<AliasStore::Entry> AliasStore::Load() {
@@ -45,7 +45,7 @@ std::vector<AliasStore::Entry> AliasStore::Load() {
         entries.back().params.push_back(line);
       }
     } else {
-      ThrowEngineError("The alias configuration is damaged at line " + std::to_string(line_number) + ".", path_);
+      ThrowEngineError(texts::Format(texts::AliasStoreDamagedFormat(), line_number), path_, texts::DeleteAliasStore());
     }
   }
   return entries;
@@ -62,7 +62,7 @@ void AliasStore::Save(const std::vector<Entry>& entries) {
   TranslateFileErrors(path_, [&] {
     std::string folder = FolderOf(path_);
     if (!fs_.DirectoryExists(folder) && !fs_.ForceDirectories(folder)) {
-      ThrowEngineError("The folder of the alias configuration cannot be created.", path_);
+      ThrowEngineError(texts::AliasStoreFolderNotCreated(), path_);
     }
     platform::WriteWholeFile(fs_, temp, text);
     fs_.RenameOver(temp, path_);
@@ -72,7 +72,7 @@ void AliasStore::Save(const std::vector<Entry>& entries) {
 void AliasStore::CheckParams(const std::vector<std::string>& params) const {
   for (const std::string& p : params) {
     if (HasLineBreak(p) || p.find('=') == std::string::npos || NameOfParam(p) == kTypeParam) {
-      ThrowEngineError("'" + p + "' is not a valid alias parameter.", path_);
+      ThrowEngineError(texts::Format(texts::InvalidAliasParameterFormat(), p), path_);
     }
   }
 }
@@ -86,7 +86,7 @@ std::optional<std::vector<std::string>> AliasStore::Params(const std::string& al
 
 void AliasStore::Set(const std::string& alias, const std::string& type, const std::vector<std::string>& params) {
   if (alias.empty() || HasLineBreak(alias) || alias.find_first_of("[]") != std::string::npos) {
-    ThrowEngineError("'" + alias + "' is not a valid alias name.", path_);
+    ThrowEngineError(texts::Format(texts::InvalidAliasNameFormat(), alias), path_);
   }
   CheckParams(params);
   std::vector<Entry> entries = Load();

@@ -88,8 +88,8 @@ ChainStream::ChainStream(platform::File& file, const format::Header& header, std
   const std::uint64_t size = TranslateFileErrors(path_, [&] { return file_.Size(); });
   const BlocksInFile in_file = BlocksOfFile(header, size);
   if (static_cast<std::uint64_t>(header.total_blocks()) > in_file.blocks) {
-    ThrowCorrupt("the header counts " + std::to_string(header.total_blocks()) + " blocks but the file holds " +
-                     std::to_string(in_file.blocks),
+    ThrowCorrupt(texts::Format(texts::BlocksMissingFormat(),
+                               {std::to_string(header.total_blocks()), std::to_string(in_file.blocks)}),
                  path_);
   }
   present_ = in_file.present;
@@ -113,7 +113,7 @@ void ChainStream::Read(Window& window, int first, int blocks) {
   std::size_t got = TranslateFileErrors(path_, [&] {
     return file_.ReadAt(static_cast<std::uint64_t>(header_.header_size()) + offset, window.bytes.data(), length);
   });
-  if (got != length) ThrowCorrupt("the blocks could not be read whole", path_);
+  if (got != length) ThrowCorrupt(texts::BlocksNotReadWhole(), path_);
   window.first = first;
   window.blocks = blocks;
 }

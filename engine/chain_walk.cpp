@@ -41,7 +41,7 @@ ChainWalk::ChainWalk(const format::Header& header, std::uint64_t present, std::s
 void ChainWalk::Corrupt(const std::string& detail) const { ThrowCorrupt(detail, path_); }
 
 void ChainWalk::RequirePresent(int number, int records) const {
-  if (!BlockLiesInFile(header_, present_, number, records)) Corrupt("block " + std::to_string(number) + " lies past the end of the file");
+  if (!BlockLiesInFile(header_, present_, number, records)) Corrupt(texts::Format(texts::BlockPastEndFormat(), number));
 }
 
 void ChainWalk::Walk(const Fetch& fetch, const Visit& visit) {
@@ -53,22 +53,22 @@ void ChainWalk::Walk(const Fetch& fetch, const Visit& visit) {
   int blocks = 0;
   std::uint64_t records = 0;
   if (number == 0 && (h.used_blocks() != 0 || h.records() != 0)) {
-    Corrupt("the header counts records but names no first block");
+    Corrupt(texts::RecordsWithoutFirstBlock());
   }
   while (number != 0) {
     if (number < 1 || number > total) {
-      Corrupt("the block chain points at block " + std::to_string(number) + " outside the file");
+      Corrupt(texts::Format(texts::ChainLeavesFileFormat(), number));
     }
-    if (seen_[static_cast<std::size_t>(number)]) Corrupt("the block chain loops at block " + std::to_string(number));
+    if (seen_[static_cast<std::size_t>(number)]) Corrupt(texts::Format(texts::ChainLoopsFormat(), number));
     seen_[static_cast<std::size_t>(number)] = true;
     RequirePresent(number, 0);
     const char* block = fetch(number);
     if (PrevOf(block) != prev) {
-      Corrupt("block " + std::to_string(number) + " links back to block " + std::to_string(PrevOf(block)) +
-              " instead of " + std::to_string(prev));
+      Corrupt(texts::Format(texts::WrongBackLinkFormat(),
+                            {std::to_string(number), std::to_string(prev), std::to_string(PrevOf(block))}));
     }
     int count = RecordsOfBlockHead(block, h.record_size());
-    if (count < 0 || count > capacity) Corrupt("block " + std::to_string(number) + " has an impossible record count");
+    if (count < 0 || count > capacity) Corrupt(texts::Format(texts::ImpossibleRecordCountFormat(), number));
     RequirePresent(number, count);
     visit(number, count, block);
     ++blocks;
@@ -77,12 +77,11 @@ void ChainWalk::Walk(const Fetch& fetch, const Visit& visit) {
     number = NextOf(block);
   }
   if (blocks != h.used_blocks()) {
-    Corrupt(std::to_string(blocks) + " blocks are chained but the header counts " + std::to_string(h.used_blocks()));
+    Corrupt(texts::Format(texts::ChainedBlockCountFormat(), {std::to_string(blocks), std::to_string(h.used_blocks())}));
   }
-  if (prev != h.last_block()) Corrupt("the header names the wrong last block");
+  if (prev != h.last_block()) Corrupt(texts::WrongLastBlock());
   if (records != h.records()) {
-    Corrupt("the blocks hold " + std::to_string(records) + " records but the header counts " +
-            std::to_string(h.records()));
+    Corrupt(texts::Format(texts::RecordCountMismatchFormat(), {std::to_string(records), std::to_string(h.records())}));
   }
 }
 
@@ -90,7 +89,7 @@ void ChainWalk::CheckFreeList(const Fetch& fetch) {
   int number = header_.first_free_block();
   while (number != 0) {
     if (number < 1 || number > header_.total_blocks() || seen_[static_cast<std::size_t>(number)]) {
-      Corrupt("the free-block list is broken at block " + std::to_string(number));
+      Corrupt(texts::Format(texts::FreeListBrokenFormat(), number));
     }
     seen_[static_cast<std::size_t>(number)] = true;
     RequirePresent(number, 0);

@@ -10,6 +10,8 @@ namespace engine {
 namespace {
 
 constexpr std::uint16_t kJapaneseCodePage = 932;
+// The sort byte the original engine writes for its `japan` driver.
+constexpr std::uint8_t kJapanSortByte = 0x0A;
 
 std::string Lower(std::string s) {
   for (char& c : s) {
@@ -39,9 +41,11 @@ Collation CollationOf(const format::Header& header) {
     c.bytewise = id == "ascii" || id == "dbwinus0" || id == "japan";
   } else {
     char name[32];
-    std::snprintf(name, sizeof name, "sort order 0x%02X", header.sort_order());
-    c.name = header.sort_order() == 0 ? "ascii" : name;
-    c.bytewise = header.sort_order() == 0;
+    std::snprintf(name, sizeof name, "0x%02X", header.sort_order());
+    const bool japan = header.sort_order() == kJapanSortByte;
+    c.name = header.sort_order() == 0 ? "ascii" : japan ? "japan" : name;
+    c.bytewise = header.sort_order() == 0 || japan;
+    if (japan) id = "japan";
   }
   c.dbcs = id == "japan" || header.code_page() == kJapaneseCodePage;
   return c;

@@ -14,13 +14,13 @@ Engine::~Engine() = default;
 
 TSession& Engine::FindSession(const std::string& name) {
   auto it = sessions_.find(FoldName(name));
-  if (it == sessions_.end()) ThrowEngineError("There is no session named '" + name + "'.", "");
+  if (it == sessions_.end()) ThrowEngineError(texts::Format(texts::NoSuchSessionFormat(), name), "");
   return *it->second;
 }
 
 void Engine::Register(TSession& session) {
   std::string key = FoldName(session.SessionName());
-  if (sessions_.count(key) != 0) ThrowEngineError("A session named '" + session.SessionName() + "' already exists.", "");
+  if (sessions_.count(key) != 0) ThrowEngineError(texts::Format(texts::SessionExistsFormat(), session.SessionName()), "");
   sessions_[key] = &session;
 }
 

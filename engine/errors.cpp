@@ -1,30 +1,37 @@
 #include "engine/errors.h"
 
 #include "platform/os_error.h"
-#include "platform/system_texts.h"
 
 namespace engine {
 
-const std::string& InUseProblem() { return texts::TableInUse(); }
-
-std::string EngineMessage(const std::string& problem, const std::string& path) {
-  return path.empty() ? problem : problem + "\r\n" + path;
+std::string EngineMessage(const std::string& problem, const std::string& path, const std::string& remedy) {
+  std::string message = problem;
+  if (!path.empty()) message += "\r\n" + path;
+  if (!remedy.empty()) message += "\r\n" + remedy;
+  return message;
 }
 
-void ThrowEngineError(const std::string& problem, const std::string& path) {
-  throw platform::EDBEngineError(EngineMessage(problem, path));
+void ThrowEngineError(const std::string& problem, const std::string& path, const std::string& remedy) {
+  throw platform::EDBEngineError(EngineMessage(problem, path, remedy));
 }
 
 void ThrowCorrupt(const std::string& detail, const std::string& path) {
-  throw ECorruptFile(EngineMessage("Corrupt table file: " + detail + ".", path));
+  throw ECorruptFile(EngineMessage(texts::Format(texts::CorruptFormat(), detail), path, texts::RepairOrNewMedium()));
+}
+
+std::string InUseMessage(const std::string& path) {
+  return EngineMessage(texts::TableInUse(), path, texts::CloseTheApplication());
 }
 
 void ThrowFileError(const platform::EInOutError& error, const std::string& path) {
-  if (error.ErrorCode() == platform::kErrorSharingViolation ||
-      error.ErrorCode() == platform::kErrorLockViolation) {
-    ThrowEngineError(InUseProblem(), path);
+  const int code = error.ErrorCode();
+  if (code == platform::kErrorSharingViolation || code == platform::kErrorLockViolation) {
+    throw platform::EDBEngineError(InUseMessage(path));
   }
-  ThrowEngineError("File operation failed: " + error.Message() + ".", path);
+  std::string remedy;
+  if (platform::IsDiskFull(code)) remedy = texts::FreeDiskSpace();
+  if (platform::IsWriteRefused(code)) remedy = texts::AllowWriting();
+  ThrowEngineError(texts::Format(texts::FileOperationFailedFormat(), error.Message()), path, remedy);
 }
 
 }  // namespace engine

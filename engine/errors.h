@@ -1,17 +1,20 @@
-// How the engine reports failures: an EDBEngineError whose message is a sentence saying
-// what is wrong, then "\r\n" and the path of the file concerned.
+// How the engine reports failures: an EDBEngineError whose message says what is wrong,
+// then, each on a line of its own, the path of the file concerned and what the user can
+// do about it. The texts are the engine's own (engine_texts.h).
 #ifndef HINMEI_ENGINE_ERRORS_H_
 #define HINMEI_ENGINE_ERRORS_H_
 
 #include <string>
 
+#include "engine/engine_texts.h"
 #include "platform/exceptions.h"
 
 namespace engine {
 
-// "problem\r\npath" (just the problem when the path is empty).
-std::string EngineMessage(const std::string& problem, const std::string& path);
-[[noreturn]] void ThrowEngineError(const std::string& problem, const std::string& path);
+// "problem\r\npath\r\nremedy"; the path's and the remedy's line only where they are given.
+std::string EngineMessage(const std::string& problem, const std::string& path, const std::string& remedy = {});
+[[noreturn]] void ThrowEngineError(const std::string& problem, const std::string& path,
+                                   const std::string& remedy = {});
 
 // The engine error for a damaged or foreign file, told apart from failures of the file
 // operations themselves.
@@ -20,11 +23,13 @@ class ECorruptFile : public platform::EDBEngineError {
   using platform::EDBEngineError::EDBEngineError;
 };
 
-// A damaged or foreign file: "Corrupt table file: <detail>."
+// A damaged or foreign file: "テーブルのファイルが壊れています（detail）。", the path, and
+// the way to a repaired table or a new medium.
 [[noreturn]] void ThrowCorrupt(const std::string& detail, const std::string& path);
 
 // The engine error for a failed file operation: a file that another program holds is
-// "in use"; anything else names the operating system's message.
+// "in use" (close the estimating application); anything else names the operating
+// system's message, with what to do for a full disk or a file that may not be written.
 [[noreturn]] void ThrowFileError(const platform::EInOutError& error, const std::string& path);
 
 // Runs `action`; a file failure it raises becomes the engine error of ThrowFileError.
@@ -37,10 +42,9 @@ auto TranslateFileErrors(const std::string& path, Action&& action) -> decltype(a
   }
 }
 
-// A file of the table that another program holds (the estimating application has the
-// table open): what the user can do about it, in the users' language.
-const std::string& InUseProblem();
-inline constexpr char kKeyViolation[] = "Key violation.";
+// The message of a file of the table that another program holds (the estimating
+// application has the table open), naming the file.
+std::string InUseMessage(const std::string& path);
 
 }  // namespace engine
 

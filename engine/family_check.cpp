@@ -358,7 +358,7 @@ void RequireMemoFile(platform::FileSystem& fs, const std::string& db_path) {
     if (!format::IsBlob(f.type)) continue;
     for (std::size_t i = 0; i < db.size(); ++i) {
       format::BlobRef ref = format::ReadBlobRef(f, db.record(i) + f.offset);
-      if (ref.length != 0 && !ref.in_leader()) ThrowEngineError("The table's .MB file is missing.", family.Path("MB"));
+      if (ref.length != 0 && !ref.in_leader()) ThrowEngineError(texts::MemoFileMissing(), family.Path("MB"), texts::AskForNewMedium());
     }
   }
 }

@@ -25,7 +25,7 @@ struct CheckReport {
 
 CheckReport CheckFamily(platform::FileSystem& fs, const std::string& db_path);
 
-// Throws "The table's .MB file is missing." naming the .MB when a row of the table keeps
+// Throws the engine's memo-file-missing error naming the .MB when a row of the table keeps
 // memo or blob data in a .MB file that is not there (a table copied without it). Writing
 // such a table would leave a family the original engine cannot read.
 void RequireMemoFile(platform::FileSystem& fs, const std::string& db_path);

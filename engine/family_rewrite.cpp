@@ -462,7 +462,7 @@ class Writer {
         auto row_record = [&](std::uint32_t row) { return records + row * rs; };
         const auto indexed = static_cast<std::size_t>(layout.indexed_size);
         if (FirstDuplicate(order, checked, known, indexed, row_record) < known) {
-          ThrowEngineError(std::string(kKeyViolation) + " The unique index '" + index.name + "' would hold a key twice.",
+          ThrowEngineError(texts::KeyViolation() + texts::Format(texts::UniqueIndexKeyTwiceFormat(), index.name),
                            r_.family->db);
         }
         checked = known;
@@ -477,7 +477,7 @@ class Writer {
     // A pass that required strict key order has seen it: records alike in their indexed
     // fields are then in key order already.
     RowOrder order = SortXRecords(index, layout, records, n, r_.only_in_key_order, write_known, helper_.get());
-    if (!blocks.complete()) ThrowEngineError("The order of the index's records came out short.", r_.family->db);
+    if (!blocks.complete()) ThrowEngineError(texts::IndexOrderIncomplete(), r_.family->db);
     x.SetPackedBlocks(blocks.count(), static_cast<std::uint32_t>(n));
     x_sink.Finish(x.bytes());
 
@@ -510,8 +510,8 @@ void RequireOrderable(const format::Header& db, const std::vector<int>& fields, 
   if (collation.bytewise) return;
   for (int p : fields) {
     if (db.fields()[static_cast<std::size_t>(p)].type == format::FieldType::kAlpha) {
-      ThrowEngineError("The sort order '" + collation.name + "' of this table is not supported for an index on the "
-                       "alpha field '" + db.fields()[static_cast<std::size_t>(p)].name + "'.",
+      ThrowEngineError(texts::Format(texts::UnsupportedSortOrderFormat(),
+                                     {collation.name, db.fields()[static_cast<std::size_t>(p)].name}),
                        path);
     }
   }
@@ -525,7 +525,7 @@ RowOrder PrimaryOrder(const MemberFile& db, int key_fields, const std::string& p
   auto key_at = [&](std::size_t i) { return db.record(i); };
   RowOrder order = SortByKey(db.size(), key_size, key_at);
   if (FirstDuplicate(order, key_size, key_at) < order.size()) {
-    ThrowEngineError(std::string(kKeyViolation) + " Two rows have the same key.", path);
+    ThrowEngineError(texts::KeyViolation() + texts::TwoRowsOneKey(), path);
   }
   return order;
 }

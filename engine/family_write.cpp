@@ -260,7 +260,7 @@ void FamilyWrite::FlushNewFiles() {
   for (Created& c : created_) TranslateFileErrors(c.final_path, [&] { c.file->Flush(); });
   for (const Rename& m : moves_) {
     platform::File* moved = FindHeld(m.from);
-    if (!moved) ThrowEngineError("The file to be moved is not held for the change.", m.from);
+    if (!moved) ThrowEngineError(texts::FileToMoveNotHeld(), m.from);
     TranslateFileErrors(m.from, [&] { moved->Flush(); });
   }
 }

@@ -12,7 +12,7 @@ namespace {
 using namespace format;
 
 [[noreturn]] void BlobMismatch(const std::string& path) {
-  ThrowEngineError("Blob has been modified: a memo or blob field does not match its data in the .MB file.", path);
+  ThrowEngineError(texts::BlobModified(), path);
 }
 
 std::string ReadExactly(platform::File& mb, const std::string& path, std::uint64_t at, std::size_t size) {
@@ -48,7 +48,7 @@ std::string ReadBlob(platform::File* mb, const std::string& mb_path, const Field
     if (ref.length > static_cast<std::uint32_t>(leader)) BlobMismatch(mb_path);
     return std::string(data, ref.length);
   }
-  if (mb == nullptr) ThrowEngineError("The table's .MB file is missing.", mb_path);
+  if (mb == nullptr) ThrowEngineError(texts::MemoFileMissing(), mb_path, texts::AskForNewMedium());
   const std::uint64_t block = ref.block_offset();
   std::string head = ReadExactly(*mb, mb_path, block, kSubHeader);
   if (ref.index() == kSingleBlobIndex) {
@@ -131,7 +131,7 @@ void MemoAppender::Finish() { FlushSub(); }
 
 std::uint16_t MemoModCount(platform::File& mb, const std::string& path) {
   std::string head = ReadExactly(mb, path, 0, kSubHeader);
-  if (head[0] != 0) ThrowCorrupt("the .MB file has no header", path);
+  if (head[0] != 0) ThrowCorrupt(texts::MemoFileWithoutHeader(), path);
   return GetLe16(head.data() + kMbModCountOffset);
 }
 

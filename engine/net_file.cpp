@@ -20,19 +20,19 @@ NetFileHold::NetFileHold(platform::FileSystem& fs, const std::string& folder)
       file_ = fs_.Open(path_, Access::kReadWrite, Share::kReadWrite, Disposition::kOpenExisting);
     } catch (const platform::EInOutError& e) {
       if (e.ErrorCode() != platform::kErrorFileNotFound) {
-        ThrowEngineError("The network control file cannot be used: " + e.Message() + ".", path_);
+        ThrowEngineError(texts::Format(texts::NetFileUnusableFormat(), e.Message()), path_);
       }
       try {
         file_ = fs_.Open(path_, Access::kReadWrite, Share::kReadWrite, Disposition::kCreateNew);
       } catch (const platform::EInOutError& c) {
         // Another session may have created it meanwhile: open that one.
         if (c.ErrorCode() != platform::kErrorFileExists && c.ErrorCode() != platform::kErrorAlreadyExists) {
-          ThrowEngineError("The network control file cannot be created: " + c.Message() + ".", path_);
+          ThrowEngineError(texts::Format(texts::NetFileNotCreatedFormat(), c.Message()), path_);
         }
       }
     }
   }
-  if (!file_) ThrowEngineError("The network control file cannot be opened.", path_);
+  if (!file_) ThrowEngineError(texts::NetFileNotOpened(), path_);
 }
 
 NetFileHold::~NetFileHold() {

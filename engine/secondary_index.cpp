@@ -54,7 +54,7 @@ SecondaryIndex IndexOfHeader(const format::Header& x, const format::Header& db, 
   index.unique = (x.options() & format::kOptionUnique) != 0;
   const int nf = static_cast<int>(x.fields().size());
   const int m = db.type() == format::FileType::kKeyedData ? nf - 1 - db.key_fields() : nf - 3;
-  if (m < 1) ThrowCorrupt("the index does not fit the table's key", files.x);
+  if (m < 1) ThrowCorrupt(texts::IndexDoesNotFitKey(), files.x);
   for (int i = 0; i < m; ++i) {
     const format::FieldDescriptor& f = x.fields()[static_cast<std::size_t>(i)];
     int position = -1;
@@ -69,7 +69,7 @@ SecondaryIndex IndexOfHeader(const format::Header& x, const format::Header& db, 
     if (position < 0 || position >= static_cast<int>(db.fields().size()) ||
         db.fields()[static_cast<std::size_t>(position)].type != f.type ||
         db.fields()[static_cast<std::size_t>(position)].size != f.size) {
-      ThrowCorrupt("the index names a field the table does not have", files.x);
+      ThrowCorrupt(texts::IndexNamesUnknownField(), files.x);
     }
     index.fields.push_back(position);
     index.descending.push_back(descending);

@@ -13,7 +13,7 @@ constexpr char kPathParam[] = "PATH";
 std::vector<std::string> ParamsOf(TSession& session, const std::string& alias) {
   AliasStore& store = session.engine().aliases();
   std::optional<std::vector<std::string>> params = store.Params(alias);
-  if (!params) ThrowEngineError("Unknown database alias '" + alias + "'.", store.path());
+  if (!params) ThrowEngineError(texts::Format(texts::UnknownAliasFormat(), alias), store.path());
   return *params;
 }
 

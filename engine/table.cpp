@@ -16,12 +16,9 @@
 #include "engine/session.h"
 #include "engine/table_file.h"
 #include "engine/table_operations.h"
-#include "platform/system_texts.h"
 
 namespace engine {
 namespace {
-
-constexpr char kOpenTableProblem[] = "Cannot perform this operation on an open table.";
 
 bool NamesPath(const std::string& name) { return name.find_first_of("\\/:") != std::string::npos; }
 
@@ -45,7 +42,7 @@ class TTable::OpenState {
     });
     header_ = ReadHeader(*file_, path_);
     if (header_.type() != format::FileType::kKeyedData && header_.type() != format::FileType::kUnkeyedData) {
-      ThrowEngineError("The file is not a table (.DB) file.", path_);
+      ThrowEngineError(texts::NotATable(), path_);
     }
   }
 
@@ -77,7 +74,8 @@ class TTable::OpenState {
 
   int Field(const std::string& name) const {
     int i = FindField(header_, name);
-    if (i < 0) ThrowEngineError(texts::Format(texts::FieldNotFoundFormat(), name), path_);
+    // The message is the field's name alone: it says all, and the failure box adds its ".".
+    if (i < 0) ThrowEngineError(texts::Format(texts::FieldNotFoundFormat(), name), "");
     return i;
   }
 
@@ -115,18 +113,15 @@ class TTable::OpenState {
         blobs_.erase(i);
         return;
       }
-      if (!value.IsText()) ThrowEngineError("Field '" + f.name + "' takes text only.", path_);
+      if (!value.IsText()) ThrowEngineError(texts::Format(texts::FieldTakesTextOnlyFormat(), f.name), path_);
       if (f.type == format::FieldType::kGraphic) {
-        ThrowEngineError("Graphic fields cannot be written.", path_);
+        ThrowEngineError(texts::GraphicNotWritable(), path_);
       }
       blobs_[i] = value.text();
       return;
     }
     std::optional<std::string> problem = format::EncodeField(f, value, true, pending_.data() + f.offset);
-    if (problem) {
-      (*problem)[0] = static_cast<char>(std::toupper(static_cast<unsigned char>((*problem)[0])));
-      ThrowEngineError(*problem + ".", path_);
-    }
+    if (problem) ThrowEngineError(texts::Format(texts::ValueNotWritableFormat(), *problem), path_);
   }
 
   void Post() {
@@ -163,12 +158,12 @@ TTable::~TTable() { Close(); }
 TSession* TTable::Session() { return session_name_.empty() ? nullptr : &engine_.FindSession(session_name_); }
 
 void TTable::RequireClosed() {
-  if (open_) ThrowEngineError(kOpenTableProblem, open_->path());
+  if (open_) ThrowEngineError(texts::OpenTable(), open_->path());
 }
 
 void TTable::RequireAppending() {
-  if (!open_) ThrowEngineError("The table is not open.", table_name_);
-  if (!open_->appending()) ThrowEngineError("The table is not in append mode.", open_->path());
+  if (!open_) ThrowEngineError(texts::TableNotOpen(), table_name_);
+  if (!open_->appending()) ThrowEngineError(texts::NotAppending(), open_->path());
 }
 
 void TTable::SetSessionName(const std::string& name) {
@@ -187,18 +182,18 @@ void TTable::SetTableName(const std::string& name) {
 }
 
 std::string TTable::ResolvedPath() {
-  if (table_name_.empty()) ThrowEngineError("The table has no TableName.", "");
+  if (table_name_.empty()) ThrowEngineError(texts::NoTableName(), "");
   if (NamesPath(table_name_)) return TablePath(table_name_);
-  if (database_name_.empty()) ThrowEngineError("The table has no DatabaseName.", table_name_);
+  if (database_name_.empty()) ThrowEngineError(texts::NoDatabaseName(), table_name_);
   std::optional<std::vector<std::string>> params = engine_.aliases().Params(database_name_);
   std::string folder;
   if (params) {
     folder = AliasStore::Value(*params, "PATH");
-    if (folder.empty()) ThrowEngineError("The alias '" + database_name_ + "' names no folder.", engine_.aliases().path());
+    if (folder.empty()) ThrowEngineError(texts::Format(texts::AliasWithoutFolderFormat(), database_name_), engine_.aliases().path());
   } else if (NamesPath(database_name_)) {
     folder = database_name_;
   } else {
-    ThrowEngineError("Unknown database alias '" + database_name_ + "'.", engine_.aliases().path());
+    ThrowEngineError(texts::Format(texts::UnknownAliasFormat(), database_name_), engine_.aliases().path());
   }
   return TablePath(JoinFolder(folder, table_name_));
 }
@@ -214,17 +209,17 @@ void TTable::Close() { open_.reset(); }
 bool TTable::Active() const { return open_ != nullptr; }
 
 void TTable::MoveLast() {
-  if (!open_) ThrowEngineError("The table is not open.", table_name_);
+  if (!open_) ThrowEngineError(texts::TableNotOpen(), table_name_);
   open_->MoveLast();
 }
 
 FieldValue TTable::ReadField(const std::string& field) {
-  if (!open_) ThrowEngineError("The table is not open.", table_name_);
+  if (!open_) ThrowEngineError(texts::TableNotOpen(), table_name_);
   return open_->Read(field);
 }
 
 void TTable::BeginAppend() {
-  if (!open_) ThrowEngineError("The table is not open.", table_name_);
+  if (!open_) ThrowEngineError(texts::TableNotOpen(), table_name_);
   open_->BeginAppend();
 }
 

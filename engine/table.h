@@ -68,7 +68,7 @@ class TTable {
   // Any value: null blanks the field; numbers go into numeric, date and time fields
   // (days, milliseconds), logicals into L fields.
   void WriteField(const std::string& field, const FieldValue& value);
-  // Writes the new row: into a keyed table in key order ("Key violation" for a key that
+  // Writes the new row: into a keyed table in key order (a key violation for a key that
   // is already there, and nothing is written), into an unkeyed one at the end; the
   // primary index and every maintained secondary index are updated with it. Afterwards
   // there is no current row; when the write fails, the row stays begun.

@@ -28,7 +28,7 @@ int VersionOfLevel(int level, const std::string& path) {
     case 4: return 0x09;
     case 5: return 0x0B;
     case 7: return format::kVersion7;
-    default: ThrowEngineError("Tables of level " + std::to_string(level) + " cannot be created.", path);
+    default: ThrowEngineError(texts::Format(texts::LevelNotCreatableFormat(), level), path);
   }
 }
 
@@ -39,12 +39,12 @@ bool NeedsLevel5(FieldType t) {
 
 format::NewField FieldOf(const FieldSpec& field, int level, std::uint16_t number, const std::string& path) {
   std::optional<FieldType> type = format::FieldTypeOfLetter(field.type);
-  if (!type) ThrowEngineError("Field '" + field.name + "' has the unknown type '" + std::string(1, field.type) + "'.", path);
+  if (!type) ThrowEngineError(texts::Format(texts::UnknownFieldLetterFormat(), {field.name, std::string(1, field.type)}), path);
   if (field.name.empty() || field.name.size() > kMaxFieldName) {
-    ThrowEngineError("The field name '" + field.name + "' is empty or too long.", path);
+    ThrowEngineError(texts::Format(texts::FieldNameInvalidFormat(), field.name), path);
   }
   if (level < 5 && NeedsLevel5(*type)) {
-    ThrowEngineError("Field '" + field.name + "' needs a table of level 5 or more.", path);
+    ThrowEngineError(texts::Format(texts::FieldNeedsLevel5Format(), field.name), path);
   }
   int size = field.size;
   if (format::IsBlob(*type)) {
@@ -53,7 +53,7 @@ format::NewField FieldOf(const FieldSpec& field, int level, std::uint16_t number
     size = format::StoredSize(*type, 0);
   }
   if (!format::ValidDescriptorSize(*type, size)) {
-    ThrowEngineError("Field '" + field.name + "' has the invalid size " + std::to_string(field.size) + ".", path);
+    ThrowEngineError(texts::Format(texts::FieldSizeInvalidFormat(), {field.name, std::to_string(field.size)}), path);
   }
   return format::NewField{*type, size, field.name, number};
 }
@@ -76,7 +76,7 @@ std::uint32_t CreationTime(int version) {
 }  // namespace
 
 SortOrder AsciiSortOrder() { return SortOrder{0x00, "ascii", 437}; }
-SortOrder JapaneseSortOrder() { return SortOrder{0x00, "japan", 932}; }
+SortOrder JapaneseSortOrder() { return SortOrder{0x0A, "japan", 932}; }
 
 class TableCreator::Impl {
  public:
@@ -90,24 +90,24 @@ class TableCreator::Impl {
     h.version = VersionOfLevel(shape.level, path);
     const int code = shape.block_size_kib;
     if (!(code == 1 || code == 2 || code == 3 || code == 4 || ((code == 8 || code == 16 || code == 32) && shape.level == 7))) {
-      ThrowEngineError("The block size of " + std::to_string(code) + " KiB is not valid for this level.", path);
+      ThrowEngineError(texts::Format(texts::BlockSizeInvalidFormat(), code), path);
     }
     h.block_size_code = code;
-    if (shape.fields.empty() || shape.fields.size() > 255) ThrowEngineError("A table needs 1 to 255 fields.", path);
+    if (shape.fields.empty() || shape.fields.size() > 255) ThrowEngineError(texts::FieldCountInvalid(), path);
     for (std::size_t i = 0; i < shape.fields.size(); ++i) {
       h.fields.push_back(FieldOf(shape.fields[i], shape.level, static_cast<std::uint16_t>(i + 1), path));
       for (std::size_t j = 0; j < i; ++j) {
         if (FoldName(shape.fields[j].name) == FoldName(shape.fields[i].name)) {
-          ThrowEngineError("The field name '" + shape.fields[i].name + "' is used twice.", path);
+          ThrowEngineError(texts::Format(texts::FieldNameTwiceFormat(), shape.fields[i].name), path);
         }
       }
     }
     if (shape.key_fields < 0 || shape.key_fields > static_cast<int>(shape.fields.size())) {
-      ThrowEngineError("The key has more fields than the table.", path);
+      ThrowEngineError(texts::KeyLongerThanTable(), path);
     }
     for (int i = 0; i < shape.key_fields; ++i) {
       if (format::IsBlob(h.fields[static_cast<std::size_t>(i)].type)) {
-        ThrowEngineError("A memo or blob field cannot be a key field.", path);
+        ThrowEngineError(texts::BlobKeyField(), path);
       }
     }
     h.type = shape.key_fields > 0 ? format::FileType::kKeyedData : format::FileType::kUnkeyedData;
@@ -123,7 +123,7 @@ class TableCreator::Impl {
     h.update_time = CreationTime(h.version);
     format::Header header = format::NewHeader(h);
     if (header.record_size() > header.block_size() - format::kBlockHeaderSize) {
-      ThrowEngineError("The record does not fit a block of this size.", path);
+      ThrowEngineError(texts::RecordTooLargeForBlock(), path);
     }
     key_fields_ = shape.key_fields;
     db_ = MemberFile::Empty(std::move(header), family_.db);
@@ -132,14 +132,14 @@ class TableCreator::Impl {
 
   void AddRow(const std::vector<FieldValue>& values) {
     const format::Header& h = db_.header();
-    if (values.size() != h.fields().size()) ThrowEngineError("A row needs one value per field.", family_.db);
+    if (values.size() != h.fields().size()) ThrowEngineError(texts::ValueCountMismatch(), family_.db);
     std::fill(row_.begin(), row_.end(), '\0');
     for (std::size_t i = 0; i < values.size(); ++i) {
       const format::FieldDescriptor& f = h.fields()[i];
       char* out = row_.data() + f.offset;
       if (format::IsBlob(f.type)) {
         if (values[i].IsNull()) continue;
-        if (!values[i].IsText()) ThrowEngineError("Field '" + f.name + "' takes text only.", family_.db);
+        if (!values[i].IsText()) ThrowEngineError(texts::Format(texts::FieldTakesTextOnlyFormat(), f.name), family_.db);
         if (NeedsMemoFile(f, values[i].text().size())) {
           Memo().Store(f, values[i].text(), out);
         } else {
@@ -148,7 +148,7 @@ class TableCreator::Impl {
         continue;
       }
       std::optional<std::string> problem = format::EncodeField(f, values[i], CollationDbcs(), out);
-      if (problem) ThrowEngineError("Row " + std::to_string(db_.size() + 1) + ": " + *problem + ".", family_.db);
+      if (problem) ThrowEngineError(texts::Format(texts::RowProblemFormat(), {std::to_string(db_.size() + 1), *problem}), family_.db);
     }
     NumberAutoIncrement(db_.header(), row_.data());
     db_.AddRecord(row_.data());

@@ -28,8 +28,8 @@ struct SortOrder {
   std::uint16_t code_page = 0;
 };
 SortOrder AsciiSortOrder();     // 0x00 "ascii", code page 437
-// "japan", code page 932. The driver's sort byte is not known from any table written by
-// the original engine; 0x00 (as for ascii, which orders alike: by bytes) is used.
+// 0x0A "japan", code page 932: the triple the original engine writes for its Japanese
+// Paradox driver.
 SortOrder JapaneseSortOrder();
 
 struct TableSpec {

@@ -40,8 +40,8 @@ MemberFile MemberFile::Load(platform::File& file, const std::string& path) {
   const std::uint64_t after_header = size - static_cast<std::uint64_t>(h.header_size());
   const std::uint64_t blocks_present = (after_header + block_size - 1) / block_size;
   if (static_cast<std::uint64_t>(h.total_blocks()) > blocks_present) {
-    m.Corrupt("the header counts " + std::to_string(h.total_blocks()) + " blocks but the file holds " +
-              std::to_string(blocks_present));
+    m.Corrupt(texts::Format(texts::BlocksMissingFormat(),
+                            {std::to_string(h.total_blocks()), std::to_string(blocks_present)}));
   }
   std::uint64_t area = static_cast<std::uint64_t>(h.total_blocks()) * block_size;
   std::uint64_t present = std::min(area, after_header);
@@ -49,7 +49,7 @@ MemberFile MemberFile::Load(platform::File& file, const std::string& path) {
   std::size_t got = present == 0 ? 0 : TranslateFileErrors(path, [&] {
     return file.ReadAt(static_cast<std::uint64_t>(h.header_size()), m.data_.data(), static_cast<std::size_t>(present));
   });
-  if (got != present) m.Corrupt("the blocks could not be read whole");
+  if (got != present) m.Corrupt(texts::BlocksNotReadWhole());
   m.present_ = static_cast<std::size_t>(present);
   m.ReadChain();
   return m;

@@ -16,7 +16,7 @@
 #include "engine/row_rules.h"
 #include "engine/secondary_index.h"
 #include "engine/table_file.h"
-#include "platform/system_texts.h"
+#include "engine/engine_texts.h"
 
 namespace engine {
 namespace {
@@ -40,7 +40,7 @@ struct Change {
     db_file = &write.Hold(family.db);
     db = ReadHeader(*db_file, family.db);
     if (db.type() != FileType::kKeyedData && db.type() != FileType::kUnkeyedData) {
-      ThrowEngineError("The file is not a table (.DB) file.", family.db);
+      ThrowEngineError(texts::NotATable(), family.db);
     }
     std::vector<Header> headers{db};
     if (!family.px.empty()) {
@@ -125,16 +125,16 @@ std::vector<int> FieldPositions(const Header& db, const std::string& list, const
     start = end + 1;
     if (name.empty()) continue;
     int found = FindField(db, name);
-    if (found < 0) ThrowEngineError(texts::Format(texts::FieldNotFoundFormat(), name), path);
+    if (found < 0) ThrowEngineError(texts::Format(texts::FieldNotFoundFormat(), name), "");
     for (int p : positions) {
-      if (p == found) ThrowEngineError("The field '" + name + "' is named twice in the index.", path);
+      if (p == found) ThrowEngineError(texts::Format(texts::FieldTwiceInIndexFormat(), name), path);
     }
     if (format::IsBlob(db.fields()[static_cast<std::size_t>(found)].type)) {
-      ThrowEngineError("The field '" + name + "' is a memo or blob field and cannot be indexed.", path);
+      ThrowEngineError(texts::Format(texts::BlobFieldInIndexFormat(), name), path);
     }
     positions.push_back(found);
   }
-  if (positions.empty()) ThrowEngineError("The index names no field.", path);
+  if (positions.empty()) ThrowEngineError(texts::IndexWithoutFields(), path);
   return positions;
 }
 
@@ -156,7 +156,7 @@ bool LeadingFields(const std::vector<int>& positions) {
 void BuildPrimary(Change& c, const std::vector<int>& positions) {
   const std::string& path = c.family.db;
   if (!LeadingFields(positions)) {
-    ThrowEngineError("A primary index must be on the first fields of the table, in their order.", path);
+    ThrowEngineError(texts::PrimaryIndexNotLeading(), path);
   }
   const int k = static_cast<int>(positions.size());
   // A table keyed so already, in key order in full blocks, keeps its DB: only its
@@ -175,13 +175,13 @@ int FreeCompositeNumber(const std::vector<SecondaryIndex>& indexes, const std::s
     for (const SecondaryIndex& i : indexes) used = used || (i.composite && i.number == n);
     if (!used) return n;
   }
-  ThrowEngineError("The table has too many secondary indexes.", path);
+  ThrowEngineError(texts::TooManySecondaryIndexes(), path);
 }
 
 // Adds the secondary index to those the change's rewrite writes.
 void AddSecondary(Change& c, const std::string& name, const std::vector<int>& positions, IndexOptions options) {
   const Header& db = c.db;
-  if (Trimmed(name).empty()) ThrowEngineError("A secondary index needs a name.", c.family.db);
+  if (Trimmed(name).empty()) ThrowEngineError(texts::SecondaryIndexWithoutName(), c.family.db);
   SecondaryIndex index;
   index.name = name;
   index.fields = positions;
@@ -292,7 +292,7 @@ void StoreBlobs(Change& c, NewRow& row) {
 
 }  // namespace
 
-void ThrowNoSuchTable(const std::string& db_path) { ThrowEngineError("Table does not exist.", db_path); }
+void ThrowNoSuchTable(const std::string& db_path) { ThrowEngineError(texts::TableNotFound(), db_path); }
 
 void BuildIndex(platform::FileSystem& fs, const std::string& db_path, const std::string& name,
                 const std::string& fields, IndexOptions options, TableFiles files) {
@@ -316,9 +316,9 @@ void AppendRow(platform::FileSystem& fs, const std::string& db_path, NewRow row)
   MemberFile& rows = c.Rows();
   Header& db = rows.header();
   if (row.record.size() != static_cast<std::size_t>(db.record_size())) {
-    ThrowEngineError("The row does not match the table's record size.", c.family.db);
+    ThrowEngineError(texts::RowSizeMismatch(), c.family.db);
   }
-  if (rows.size() >= 0xFFFFFFF0u) ThrowEngineError("The table is full.", c.family.db);
+  if (rows.size() >= 0xFFFFFFF0u) ThrowEngineError(texts::TableFull(), c.family.db);
   NumberAutoIncrement(db, row.record.data());
   StoreBlobs(c, row);
   rows.AddRecord(row.record.data());
@@ -326,7 +326,7 @@ void AppendRow(platform::FileSystem& fs, const std::string& db_path, NewRow row)
   if (k > 0) rows.Reorder(PrimaryOrder(rows, k, c.family.db));
   std::size_t blocks = (rows.size() + static_cast<std::size_t>(db.records_per_block()) - 1) /
                        static_cast<std::size_t>(db.records_per_block());
-  if (blocks > 0xFFFF) ThrowEngineError("The table is full.", c.family.db);
+  if (blocks > 0xFFFF) ThrowEngineError(texts::TableFull(), c.family.db);
   c.Rewrite(k, true);
 }
 
@@ -344,7 +344,7 @@ void MoveTableFamily(platform::FileSystem& fs, const std::string& source, const 
   if (!from.exists()) ThrowNoSuchTable(TablePath(source));
   Family to = OpenFamily(fs, target);
   if (FoldName(FolderOf(from.db)) != FoldName(FolderOf(TablePath(target)))) {
-    ThrowEngineError("A table can only be replaced by one in its own folder.", TablePath(target));
+    ThrowEngineError(texts::ReplacementInOtherFolder(), TablePath(target));
   }
   FamilyWrite write(fs);
   for (const std::string& member : from.Members()) write.Hold(member, platform::Access::kReadWrite);

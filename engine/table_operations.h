@@ -33,7 +33,7 @@ struct NewRow {
 // Appends the row (see TTable::PostRecord).
 void AppendRow(platform::FileSystem& fs, const std::string& db_path, NewRow row);
 
-// Deletes the table with every member file; "Table does not exist" when there is none.
+// Deletes the table with every member file; the table-not-found error when there is none.
 void DropTableFamily(platform::FileSystem& fs, const std::string& db_path);
 
 // Moves the family of `source` over that of `target` (see ReplaceTableFamily in table.h).
@@ -49,7 +49,7 @@ bool CopyIntoPlace(platform::FileSystem& fs, const std::string& from, const std:
 // The table's indexes as its files declare them: the primary one first.
 std::vector<IndexDef> ReadIndexDefs(platform::FileSystem& fs, const std::string& db_path);
 
-// "Table does not exist" for a path that names no table.
+// The table-not-found engine error for a path that names no table.
 [[noreturn]] void ThrowNoSuchTable(const std::string& db_path);
 
 }  // namespace engine

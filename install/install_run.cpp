@@ -11,11 +11,11 @@
 #include "engine/family_write.h"
 #include "engine/pending_changes.h"
 #include "engine/session.h"
+#include "install/install_texts.h"
 #include "install/master_copy.h"
 #include "install/type_table.h"
 #include "platform/cp932.h"
 #include "platform/exceptions.h"
-#include "platform/system_texts.h"
 
 namespace install {
 namespace {
@@ -106,12 +106,27 @@ class RunState {
   bool cleaned_ = false;
 };
 
+// Ticked rows count whether or not they name a destination.
 int CountTicked(InstallWindow& window) {
   int ticked = 0;
   for (int row = 0; row < window.RowCount(); ++row) {
     if (window.RowTicked(row)) ++ticked;
   }
   return ticked;
+}
+
+// Visits every ticked row whose destination is not empty, in list order, with the
+// destination read afresh from the row: `visit(row, destination)` answers whether to go
+// on. Answers false when a visit stopped the walk.
+template <typename Visit>
+bool ForEachTickedDestination(InstallWindow& window, Visit&& visit) {
+  for (int row = 0; row < window.RowCount(); ++row) {
+    if (!window.RowTicked(row)) continue;
+    std::string destination = window.RowDestination(row);
+    if (destination.empty()) continue;
+    if (!visit(row, destination)) return false;
+  }
+  return true;
 }
 
 // The management table's last code plus one. A blank code (an empty table, or a last row
@@ -127,16 +142,13 @@ std::int64_t NextCode(const engine::FieldValue& last_code) {
 // Pass 1: a ticked destination that already holds a master refuses the run before
 // anything on disk has changed. Answers false when refused.
 bool CheckDestinationsAreFree(InstallWindow& window, platform::FileSystem& fs) {
-  for (int row = 0; row < window.RowCount(); ++row) {
-    if (!window.RowTicked(row)) continue;
-    std::string destination = window.RowDestination(row);
-    if (destination.empty() || !MasterExists(fs, destination)) continue;
+  return ForEachTickedDestination(window, [&](int row, const std::string& destination) {
+    if (!MasterExists(fs, destination)) return true;
     window.Refuse(MessageKind::kWarning, texts::MasterAlreadyPresent() + destination + "\r\n" +
                                              texts::ToInstallAMaster() + texts::GiveAnEmptyFolder());
     window.SelectRow(row);
     return false;
-  }
-  return true;
+  });
 }
 
 // Changes that a stopped run or program left unfinished in the folders this run writes
@@ -159,14 +171,12 @@ void RequireTablesFree(InstallWindow& window, platform::FileSystem& fs, bool rep
                        const std::string& type_folder) {
   const catalogue::TableIndexes* tables[] = {&catalogue::ItemTableIndexes(), &catalogue::ClassificationTableIndexes(),
                                              &catalogue::SetItemTableIndexes(), &catalogue::UnitTableIndexes()};
-  for (int row = 0; row < window.RowCount(); ++row) {
-    if (!window.RowTicked(row)) continue;
-    std::string destination = window.RowDestination(row);
-    if (destination.empty()) continue;
+  ForEachTickedDestination(window, [&](int, const std::string& destination) {
     for (const catalogue::TableIndexes* table : tables) {
       engine::RequireFamilyFree(fs, JoinPath(destination, table->table));
     }
-  }
+    return true;
+  });
   if (replace_type_table) engine::RequireFamilyFree(fs, JoinPath(type_folder, catalogue::kTypeTable));
 }
 
@@ -174,32 +184,40 @@ void RequireTablesFree(InstallWindow& window, platform::FileSystem& fs, bool rep
 // of up to 15 characters ("hinload_KB.dat", the engine's "~hm01234567.001" and
 // "~hm01234567.JNL") into each
 // destination: a longer destination could be created but not filled.
-constexpr std::size_t kLongestWindowsPath = 259;
-constexpr std::size_t kLongestNameInDestination = 15;
+constexpr int kLongestWindowsPath = 259;
+constexpr int kLongestNameInDestination = 15;
+// The characters a destination may have before its trailing '\'.
+constexpr int kLongestDestination = kLongestWindowsPath - kLongestNameInDestination - 1;
 
 bool TooLongForWindows(const std::string& destination) {
   std::string folder = catalogue::WithTrailingDelimiter(destination);
-  std::size_t characters = 0;
+  int characters = 0;
   for (std::size_t at = 0; at < folder.size(); at += platform::CharLengthAt(folder, at)) ++characters;
-  return characters + kLongestNameInDestination > kLongestWindowsPath;
+  return characters - 1 > kLongestDestination;
 }
 
-// Pass 2: creates the missing destination folders. A bare folder name, a folder that
-// cannot be created, or one whose files Windows could not open, refuses the run; folders
-// created for earlier rows stay.
+// Before anything on disk changes: a destination too long for the files the run writes
+// there refuses the run, saying how long it may be.
+bool CheckDestinationLengths(InstallWindow& window) {
+  return ForEachTickedDestination(window, [&](int row, const std::string& destination) {
+    if (!TooLongForWindows(destination)) return true;
+    window.Refuse(MessageKind::kError, texts::DestinationTooLong() + destination + "\r\n" +
+                                           texts::Format(texts::LongestDestinationFormat(), kLongestDestination));
+    window.SelectRow(row);
+    return false;
+  });
+}
+
+// Pass 2: creates the missing destination folders. A bare folder name or a folder that
+// cannot be created refuses the run; folders created for earlier rows stay.
 bool CreateDestinationFolders(InstallWindow& window, platform::FileSystem& fs) {
-  for (int row = 0; row < window.RowCount(); ++row) {
-    if (!window.RowTicked(row)) continue;
-    std::string destination = window.RowDestination(row);
-    if (destination.empty()) continue;
-    bool usable = !TooLongForWindows(destination);
-    if (usable && fs.DirectoryExists(destination)) continue;
-    if (usable && catalogue::HasFolderPart(destination) && fs.ForceDirectories(destination)) continue;
+  return ForEachTickedDestination(window, [&](int row, const std::string& destination) {
+    if (fs.DirectoryExists(destination)) return true;
+    if (catalogue::HasFolderPart(destination) && fs.ForceDirectories(destination)) return true;
     window.Refuse(MessageKind::kError, texts::InvalidFolderName() + destination);
     window.SelectRow(row);
     return false;
-  }
-  return true;
+  });
 }
 
 void RegisterMaster(InstallContext& context, int row, const std::string& destination) {
@@ -221,14 +239,11 @@ void RegisterMaster(InstallContext& context, int row, const std::string& destina
 
 // Pass 3: copies every ticked master and registers those whose copy succeeded.
 void InstallAndRegister(InstallContext& context) {
-  InstallWindow& window = context.window;
-  for (int row = 0; row < window.RowCount(); ++row) {
-    if (!window.RowTicked(row)) continue;
-    std::string destination = window.RowDestination(row);
-    if (destination.empty()) continue;
-    std::string source_subfolder = window.SourceDir(row);
+  ForEachTickedDestination(context.window, [&](int row, const std::string& destination) {
+    std::string source_subfolder = context.window.SourceDir(row);
     if (InstallMaster(context, destination, source_subfolder)) RegisterMaster(context, row, destination);
-  }
+    return true;
+  });
 }
 
 }  // namespace
@@ -267,6 +282,7 @@ void Button1Click(InstallWindow& window, EngineComponents& components, platform:
 
   FinishPendingChanges(window, fs, replace_type_table, type_folder);
   if (!CheckDestinationsAreFree(window, fs)) return run.Finish();
+  if (!CheckDestinationLengths(window)) return run.Finish();
   RequireTablesFree(window, fs, replace_type_table, type_folder);
   window.SetStatusText(texts::Installing());
   window.ProcessPendingMessages();

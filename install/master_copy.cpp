@@ -3,10 +3,11 @@
 #include <string_view>
 
 #include "catalogue/data_layout.h"
+#include "engine/errors.h"
 #include "engine/session.h"
 #include "install/checked_copy.h"
+#include "install/install_texts.h"
 #include "install/table_indexes.h"
-#include "platform/system_texts.h"
 
 namespace install {
 namespace {
@@ -30,7 +31,7 @@ void LogMissing(ErrorLog& log, const std::string& message, const std::string& pa
 // system marks. A copy that fails is a file failure at once; the attributes are set as
 // well as they can be.
 void CopyArchiveOnly(platform::FileSystem& fs, const std::string& from, const std::string& to) {
-  CopyFileChecked(fs, from, to);
+  CopyFileTold(fs, from, to);
   fs.SetAttributes(to, platform::kAttributeArchive);
 }
 
@@ -54,6 +55,10 @@ void CopyMasterTable(InstallContext& context, const MasterTable& table,
 }
 
 }  // namespace
+
+void CopyFileTold(platform::FileSystem& fs, const std::string& from, const std::string& to) {
+  engine::TranslateFileErrors(to, [&] { CopyFileChecked(fs, from, to); });
+}
 
 bool MasterExists(platform::FileSystem& fs, const std::string& destination) {
   for (std::string_view marker : catalogue::MasterMarkerFiles()) {
@@ -90,17 +95,17 @@ bool InstallMaster(InstallContext& context, const std::string& destination,
     LogMissing(context.log, texts::UnitTableMissing(), unit_source);
     return false;
   }
-  CopyFileChecked(context.fs, unit_source, unit_target);
+  CopyFileTold(context.fs, unit_source, unit_target);
   components.TblNew.SetTableName(unit_target);
   BuildIndexes(components.TblNew, catalogue::UnitTableIndexes());
 
   const std::string exe_dir = context.window.ExeDir();
   for (std::string_view name : {catalogue::kLoadDefinitionKb, catalogue::kLoadDefinitionSk}) {
-    CopyFileChecked(context.fs, MasterSourcePath(exe_dir, source_subfolder, name), JoinPath(destination, name));
+    CopyFileTold(context.fs, MasterSourcePath(exe_dir, source_subfolder, name), JoinPath(destination, name));
   }
   // Every file is on disk already; with the folder's entries it is a master that a power
   // cut cannot take back once it is registered.
-  context.fs.FlushFolder(destination);
+  engine::TranslateFileErrors(destination, [&] { context.fs.FlushFolder(destination); });
   return true;
 }
 

@@ -18,6 +18,11 @@ struct InstallContext {
   ErrorLog& log;
 };
 
+// Copies `from` over `to` as CopyFileChecked does. A failure is told as the engine tells
+// a failed file operation: the operating system's message, the file written, and what
+// to do (free disk space, allow writing, close the estimating application).
+void CopyFileTold(platform::FileSystem& fs, const std::string& from, const std::string& to);
+
 // True when the folder already holds a master: one of its item, classification or set
 // item-number tables exists in it (tested in that order).
 bool MasterExists(platform::FileSystem& fs, const std::string& destination);

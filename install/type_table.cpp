@@ -5,10 +5,11 @@
 #include "catalogue/data_layout.h"
 #include "engine/scratch_table.h"
 #include "engine/table.h"
+#include "engine/table_operations.h"
 #include "install/checked_copy.h"
+#include "install/install_texts.h"
 #include "install/table_indexes.h"
 #include "platform/exceptions.h"
-#include "platform/system_texts.h"
 
 namespace install {
 
@@ -24,14 +25,14 @@ void ReplaceTypeTable(InstallContext& context) {
   engine::TTable& tbl_hsy = context.components.TblHsy;
   tbl_hsy.SetTableName(target);
   if (!context.fs.FileExists(target)) {
-    throw platform::EDBEngineError(texts::Format(texts::TableNotFoundFormat(), target));
+    engine::ThrowNoSuchTable(target);
   }
 
   // The new table is copied and indexed under a scratch name and then moved over the old
   // one in a single change: the folder never lacks a type table.
   {
     engine::ScratchTable scratch(context.fs, folder);
-    CopyFileChecked(context.fs, source, scratch.db_path());
+    CopyFileTold(context.fs, source, scratch.db_path());
     context.fs.SetAttributes(scratch.db_path(), platform::kAttributeArchive);
     tbl_hsy.SetTableName(scratch.db_path());
     BuildIndexes(tbl_hsy, catalogue::TypeTableIndexes());

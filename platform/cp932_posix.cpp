@@ -7,6 +7,7 @@
 
 #include "platform/cp932.h"
 #include "platform/exceptions.h"
+#include "platform/system_texts.h"
 
 namespace platform {
 namespace {
@@ -14,7 +15,7 @@ namespace {
 std::string Convert(const char* to, const char* from, const char* data, std::size_t size) {
   iconv_t cd = iconv_open(to, from);
   if (cd == reinterpret_cast<iconv_t>(-1)) {
-    throw EConvertError(std::string("iconv cannot convert from ") + from + " to " + to);
+    throw EConvertError(Format(texts::ConversionUnavailableFormat(), {from, to}));
   }
   std::unique_ptr<void, int (*)(iconv_t)> guard(cd, iconv_close);
   std::string out(size * 4 + 4, '\0');
@@ -31,8 +32,10 @@ std::string Convert(const char* to, const char* from, const char* data, std::siz
         out_left = out.size() - used;
         continue;
       }
-      throw EConvertError("invalid or unmappable character at byte " +
-                          std::to_string(size - in_left) + " (" + from + " to " + to + ")");
+      // Bytes that are no character of the source, or a character the target lacks.
+      bool unreadable = std::string_view(to) != "CP932";
+      throw EConvertError(unreadable ? Format(texts::UnreadableTextFormat(), std::string(from))
+                                     : Format(texts::UnrepresentableTextFormat(), std::string(to)));
     }
   }
   out.resize(out.size() - out_left);

@@ -6,6 +6,7 @@
 
 #include "platform/cp932.h"
 #include "platform/exceptions.h"
+#include "platform/system_texts.h"
 #include "platform/win32_text.h"
 
 namespace platform {
@@ -13,12 +14,14 @@ namespace {
 
 constexpr UINT kCodePage932 = 932;
 
+std::string CodePageName(UINT code_page) { return code_page == CP_UTF8 ? "UTF-8" : "CP" + std::to_string(code_page); }
+
 std::wstring ToWide(UINT code_page, std::string_view text) {
   if (text.empty()) return {};
   int length = MultiByteToWideChar(code_page, MB_ERR_INVALID_CHARS, text.data(),
                                    static_cast<int>(text.size()), nullptr, 0);
   if (length <= 0) {
-    throw EConvertError("invalid character for code page " + std::to_string(code_page));
+    throw EConvertError(Format(texts::UnreadableTextFormat(), CodePageName(code_page)));
   }
   std::wstring out(static_cast<std::size_t>(length), L'\0');
   MultiByteToWideChar(code_page, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
@@ -35,7 +38,7 @@ std::string FromWide(UINT code_page, std::wstring_view text) {
   int length = WideCharToMultiByte(code_page, flags, text.data(), static_cast<int>(text.size()),
                                    nullptr, 0, nullptr, used_default_arg);
   if (length <= 0 || used_default) {
-    throw EConvertError("character not representable in code page " + std::to_string(code_page));
+    throw EConvertError(Format(texts::UnrepresentableTextFormat(), CodePageName(code_page)));
   }
   std::string out(static_cast<std::size_t>(length), '\0');
   WideCharToMultiByte(code_page, flags, text.data(), static_cast<int>(text.size()), out.data(),

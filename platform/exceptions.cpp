@@ -13,6 +13,6 @@ EInOutError::EInOutError(int code, std::string path)
     : Exception(OsErrorMessage(code)), code_(code), path_(std::move(path)) {}
 
 EListError::EListError(int index)
-    : Exception(texts::Format(texts::ListIndexFormat(), index)), index_(index) {}
+    : Exception(Format(texts::ListIndexFormat(), index)), index_(index) {}
 
 }  // namespace platform

@@ -11,13 +11,18 @@ std::string OsErrorMessage(int code) {
     case kErrorTooManyOpenFiles: return texts::TooManyOpenFiles();
     case kErrorAccessDenied: return texts::AccessDenied();
     case kIoReadPastEnd: return texts::ReadPastEnd();
-    // A full disk reads the same whether the runtime or Windows noticed it.
+    // Windows' own disk-full codes read as the runtime's: "I/O エラー (112)" would tell the
+    // user nothing, and the remedy is the same.
     case kIoDiskFull:
     case kErrorHandleDiskFull:
     case kErrorDiskFull: return texts::DiskFull();
     case kIoNotNumeric: return texts::NotNumeric();
-    default: return texts::Format(texts::IoErrorFormat(), code);
+    default: return Format(texts::IoErrorFormat(), code);
   }
 }
+
+bool IsDiskFull(int code) { return code == kIoDiskFull || code == kErrorHandleDiskFull || code == kErrorDiskFull; }
+
+bool IsWriteRefused(int code) { return code == kErrorAccessDenied || code == kErrorWriteProtect; }
 
 }  // namespace platform

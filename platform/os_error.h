@@ -35,6 +35,11 @@ inline constexpr int kIoNotNumeric = 106;
 // "I/O エラー (code)".
 std::string OsErrorMessage(int code);
 
+// The codes of a full disk: the runtime's 101 and Windows' 39 and 112.
+bool IsDiskFull(int code);
+// The codes of a file or medium that may not be written: access denied, write-protected.
+bool IsWriteRefused(int code);
+
 }  // namespace platform
 
 #endif  // HINMEI_PLATFORM_OS_ERROR_H_

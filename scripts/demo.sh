@@ -4,8 +4,9 @@
 # from the medium's root, as a support engineer would on Windows.
 #
 # With a usable X display ($DISPLAY) the program opens there and the script returns when
-# it is closed. Without one, it opens on a virtual display; the script saves a picture of
-# the window, says where it is, and ends the program.
+# it is closed. Without one, the script plays a whole install on a virtual display as a
+# user would (every master ticked, the type table replaced, Install pressed, the error log
+# closed), saves a picture of each step, and prints what the install wrote.
 set -eu
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -30,35 +31,26 @@ rm -rf "$medium" "$drive_c/kelo_v6"
 build/native/tools/demo/demo_medium "$medium" "$drive_c/kelo_v6/data0_v6" "$drive_c/kelo_v6/data1_v6"
 cp build/win/app/HinmeiInstall.exe "$medium/"
 
-cat <<EOF
-demo: the medium is C:\\hinmei_medium (on Linux: $medium)
+echo "demo: the medium is C:\\hinmei_medium (on Linux: $medium)"
+
+if [[ -n ${DISPLAY-} ]] && xdpyinfo >/dev/null 2>&1; then
+  cat <<EOF
 demo: after an install, check what was written with
         build/native/tools/pdxtool/pdxtool check $drive_c/kelo_v6/data0_v6/M6hink.DB
         build/native/tools/pdxtool/pdxtool dump $drive_c/kelo_v6/data0_v6/M6hink.DB
 EOF
-
-if [[ -n ${DISPLAY-} ]] && xdpyinfo >/dev/null 2>&1; then
   echo "demo: starting HinmeiInstall.exe on display $DISPLAY"
   cd "$medium"
   WINE_RUN_DISPLAY=$DISPLAY "$root/cmake/wine-run.sh" --prefix="$prefix" HinmeiInstall.exe
   exit $?
 fi
 
-echo "demo: no display: starting HinmeiInstall.exe on a virtual one"
+echo "demo: no display: playing an install on a virtual one"
 "${wine_run[@]}" --start
 trap '"${wine_run[@]}" --stop' EXIT
-export DISPLAY=:$(tr -dc 0-9 <"$prefix.session/display")
-(cd "$medium" && exec "$root/cmake/wine-run.sh" --prefix="$prefix" HinmeiInstall.exe) >"$demo/run.log" 2>&1 &
-pid=$!
-picture=$demo/demo.png
-frame=$(scripts/grab-window.sh 'ケロナV6  品名マスタ　インストール' 757 "$picture" "$pid")
-read -r left top width height <<<"$frame"
-echo "demo: the window as it opened: $picture"
-# End the program with its Cancel button, at the bottom right of the client area.
-xdotool mousemove "$((left + (width - 757) / 2 + 704))" "$((top + height - (width - 757) / 2 - 33))" click 1
-for _ in $(seq 50); do
-  kill -0 "$pid" 2>/dev/null || break
-  sleep 0.1
-done
-kill "$pid" 2>/dev/null || true
-wait "$pid" 2>/dev/null || true
+pictures=$demo/pictures
+rm -rf "$pictures"
+scripts/play-install.sh "$root/cmake/wine-run.sh" "$prefix" HinmeiInstall.exe "$medium" "$pictures"
+for picture in "$pictures"/*.png; do echo "demo: $(basename "$picture" .png): $picture"; done
+scripts/show-install.sh build/native/tools/pdxtool/pdxtool "$drive_c/kelo_v6/data0_v6" "$drive_c/kelo_v6/data1_v6" \
+  10 "$drive_c"/kelo_v6/hinmei[0-9]*

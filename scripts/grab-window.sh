@@ -5,7 +5,9 @@
 #   grab-window.sh CAPTION MIN_WIDTH OUTPUT.png [PID]
 #
 # Gives up when PID (the program that opens the window) ends first, or after 15 s.
-# Prints the window's frame as "LEFT TOP WIDTH HEIGHT" on success.
+# Fails when the window does not lie wholly on the screen or its picture is blank (a
+# window not yet drawn shows one or two colours). Prints the window's frame as
+# "LEFT TOP WIDTH HEIGHT" on success.
 set -u
 caption=$1 min_width=$2 output=$3 pid=${4-}
 
@@ -26,6 +28,11 @@ done
 height=$(awk '/^ *Height:/ {print $2}' <<<"$info")
 left=$(awk '/Absolute upper-left X:/ {print $4}' <<<"$info")
 top=$(awk '/Absolute upper-left Y:/ {print $4}' <<<"$info")
+read -r screen_width screen_height < <(xwininfo -root | awk '/^ *Width:/ {w=$2} /^ *Height:/ {h=$2} END {print w, h}')
+if ((left < 0 || top < 0 || left + width > screen_width || top + height > screen_height)); then
+    echo "grab-window: \"$caption\" at $left,$top ($width x $height) is not wholly on the screen" >&2
+    exit 1
+fi
 
 sleep 1  # let the window finish drawing
 screen=$(mktemp --suffix=.png)
@@ -33,4 +40,9 @@ import -window root "$screen" && convert "$screen" -crop "${width}x${height}+${l
 status=$?
 rm -f "$screen"
 ((status == 0)) || { echo "grab-window: cannot grab the screen" >&2; exit 1; }
+colours=$(identify -format '%k' "$output" 2>/dev/null)
+if ((${colours:-0} < 16)); then
+    echo "grab-window: the picture of \"$caption\" is blank ($colours colours)" >&2
+    exit 1
+fi
 echo "$left $top $width $height"

@@ -1,5 +1,10 @@
 // The application: its title, its main window, the message loop, and the default
 // failure handler that keeps a failure from ending the program.
+//
+// The application has a window of its own, as the program's users know it from other
+// programs of its kind: a visible window of no size that carries the title and owns the
+// main window. The task bar and Alt+Tab show the unowned window, so they name the
+// program by its title while the main window keeps its own caption.
 #ifndef HINMEI_UI_APPLICATION_H_
 #define HINMEI_UI_APPLICATION_H_
 
@@ -21,17 +26,22 @@ std::string FailureBoxText(const std::string& cp932_message);
 
 class Application {
  public:
-  explicit Application(Dialogs& dialogs) : dialogs_(dialogs) {}
+  // Creates the application's window, hidden and untitled.
+  explicit Application(Dialogs& dialogs);
+  ~Application();
   Application(const Application&) = delete;
   Application& operator=(const Application&) = delete;
 
-  // The title (CP932) captions the failure box.
-  void SetTitle(std::string cp932_title) { title_ = std::move(cp932_title); }
+  // The title (CP932) names the task-bar entry and captions the failure box.
+  void SetTitle(std::string cp932_title);
   const std::string& Title() const { return title_; }
+  // The application's window: the owner of the main window.
+  HWND Handle() const { return window_; }
 
   // The window whose destruction ends Run. Its keyboard input goes through the dialog
   // manager: Tab and the arrow keys move the focus, Alt and a mnemonic press a button.
-  void SetMainWindow(HWND window) { main_window_ = window; }
+  // From now on the task bar shows the application's entry.
+  void SetMainWindow(HWND window);
   HWND MainWindow() const { return main_window_; }
   void MainWindowDestroyed(HWND window);
 
@@ -64,8 +74,11 @@ class Application {
   int Run();
 
  private:
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+
   Dialogs& dialogs_;
   std::string title_;
+  HWND window_ = nullptr;  // the application's own window
   HWND main_window_ = nullptr;
 };
 

@@ -2,7 +2,7 @@
 
 #include <cwchar>
 
-#include "platform/system_texts.h"
+#include "ui/ui_texts.h"
 #include "ui/control_text.h"
 #include "ui/dpi.h"
 

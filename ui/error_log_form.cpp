@@ -3,7 +3,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/system_texts.h"
+#include "ui/ui_texts.h"
 #include "ui/control_text.h"
 
 namespace ui {

@@ -7,7 +7,7 @@
 #include "catalogue/catalogue_reader.h"
 #include "platform/exceptions.h"
 #include "platform/os_error.h"
-#include "platform/system_texts.h"
+#include "ui/ui_texts.h"
 #include "platform/win32_text.h"
 #include "ui/control_text.h"
 #include "ui/dpi.h"
@@ -54,7 +54,7 @@ TForm1::TForm1(const FormDependencies& dependencies)
   std::vector<ControlLayout> layouts;
   for (const ControlDesign<TForm1>& control : Design()) layouts.push_back(control.Layout());
   RECT work = PrimaryWorkArea();
-  CreateForm(WindowDesign(), std::move(layouts), nullptr,
+  CreateForm(WindowDesign(), std::move(layouts), application().Handle(),
              POINT{(work.left + work.right) / 2, (work.top + work.bottom) / 2});
   application().Guard(Handle(), [this] { FormCreate(); });
 }

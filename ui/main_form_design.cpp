@@ -4,7 +4,8 @@
 
 #include <commctrl.h>
 
-#include "platform/system_texts.h"
+#include "install/install_texts.h"
+#include "ui/ui_texts.h"
 
 namespace ui {
 
@@ -62,7 +63,7 @@ std::span<const ControlDesign<TForm1>> TForm1::Design() {
       {C::Button5, K::kButton, C::Panel1, {672, 98, 73, 20}, 7, texts::DeselectAll, 0,
        &TForm1::Button5Click},
       {C::Bevel1, K::kBevel, C::Panel1, {8, 356, 737, 14}, kNoTabStop, nullptr, 0},
-      {C::Label1, K::kLabel, C::Panel1, {8, 371, 421, 12}, kNoTabStop, texts::Instruction, 0},
+      {C::Label1, K::kLabel, C::Panel1, {8, 371, 421, 12}, kNoTabStop, install::texts::Instruction, 0},
       {C::Label3, K::kLabel, C::Panel1, {8, 389, 235, 12}, kNoTabStop, texts::KeyHelp, 0},
       {C::Button1, K::kButton, C::Panel1, {576, 371, 81, 25}, 8, texts::InstallButton, 0,
        &TForm1::Button1Click},

@@ -7,7 +7,7 @@
 
 #include "catalogue/catalogue_reader.h"
 #include "install/install_run.h"
-#include "platform/system_texts.h"
+#include "ui/ui_texts.h"
 #include "ui/control_text.h"
 
 namespace ui {

@@ -1,14 +1,18 @@
 // The resources of the built HinmeiInstall.exe: the version block, the icon and the
-// manifest.
+// manifest; and its load configuration, which keeps the loader from taking the DLLs it
+// imports from anywhere but the system folder.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
-#include "platform/system_texts.h"
 #include "platform/win32_text.h"
+#include "ui/ui_texts.h"
 
 namespace {
 
@@ -54,7 +58,7 @@ TEST(ProgramResources, VersionBlockIsJapaneseWithVersion1010) {
 
   EXPECT_EQ(VersionString(block, L"FileVersion"), L"1.0.1.0");
   EXPECT_EQ(VersionString(block, L"ProductVersion"), L"1.0.1.0");
-  EXPECT_EQ(VersionString(block, L"FileDescription"), platform::Wide(texts::ApplicationTitle()));
+  EXPECT_EQ(VersionString(block, L"FileDescription"), platform::Wide(ui::texts::ApplicationTitle()));
 }
 
 TEST(ProgramResources, CarriesItsIconAndTheCommonControlsManifest) {
@@ -70,6 +74,36 @@ TEST(ProgramResources, CarriesItsIconAndTheCommonControlsManifest) {
   EXPECT_NE(manifest.find("PerMonitorV2"), std::string::npos);
   EXPECT_NE(manifest.find("asInvoker"), std::string::npos);
   FreeLibrary(program);
+}
+
+// The program's load configuration, found through its PE headers in the file.
+TEST(ProgramResources, ItsImportsAreSearchedForInTheSystemFolderOnly) {
+  std::ifstream in(HINMEI_INSTALL_EXE, std::ios::binary);
+  const std::vector<char> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ASSERT_GT(file.size(), 0x400u);
+  auto at = [&](std::size_t offset, auto value) {
+    std::memcpy(&value, file.data() + offset, sizeof value);
+    return value;
+  };
+  const auto nt = static_cast<std::size_t>(at(offsetof(IMAGE_DOS_HEADER, e_lfanew), LONG{}));
+  const auto headers = at(nt, IMAGE_NT_HEADERS64{});
+  ASSERT_EQ(headers.OptionalHeader.Magic, IMAGE_NT_OPTIONAL_HDR64_MAGIC);
+  const IMAGE_DATA_DIRECTORY directory = headers.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_LOAD_CONFIG];
+  ASSERT_NE(directory.VirtualAddress, 0u) << "the program has no load configuration";
+  // The file offset of the directory's address, through the section that holds it.
+  const std::size_t sections = nt + offsetof(IMAGE_NT_HEADERS64, OptionalHeader) + headers.FileHeader.SizeOfOptionalHeader;
+  std::size_t offset = 0;
+  for (int i = 0; i < headers.FileHeader.NumberOfSections; ++i) {
+    const auto section = at(sections + i * sizeof(IMAGE_SECTION_HEADER), IMAGE_SECTION_HEADER{});
+    if (directory.VirtualAddress >= section.VirtualAddress &&
+        directory.VirtualAddress < section.VirtualAddress + section.Misc.VirtualSize) {
+      offset = directory.VirtualAddress - section.VirtualAddress + section.PointerToRawData;
+    }
+  }
+  ASSERT_NE(offset, 0u);
+  const auto config = at(offset, IMAGE_LOAD_CONFIG_DIRECTORY64{});
+  EXPECT_GE(config.Size, offsetof(IMAGE_LOAD_CONFIG_DIRECTORY64, Reserved1) + sizeof config.Reserved1);
+  EXPECT_EQ(config.Reserved1, LOAD_LIBRARY_SEARCH_SYSTEM32) << "DependentLoadFlags";
 }
 
 }  // namespace

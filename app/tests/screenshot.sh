@@ -17,18 +17,9 @@ export DISPLAY=:$(tr -dc 0-9 <"$session/display")
 work=$(mktemp -d "$(dirname "$output")/screenshot.XXXXXX")
 pid=
 
-# The processes this script started, by their ids: the wrapper and what it runs.
-descendants() {
-    local child
-    for child in $(ps -o pid= --ppid "$1" 2>/dev/null); do
-        descendants "$child"
-        echo "$child"
-    done
-}
+source "$(dirname "$0")/../../scripts/program-under-test.sh"
 cleanup() {
-    if [[ -n $pid ]] && kill -0 "$pid" 2>/dev/null; then
-        kill $(descendants "$pid") "$pid" 2>/dev/null
-    fi
+    stop_program
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -68,13 +59,8 @@ sleep 0.5
 grab "${output%.png}_selected.png" || fail "cannot grab the screen"
 
 click 704 512  # Button2, Cancel
-for _ in $(seq 50); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-done
-kill -0 "$pid" 2>/dev/null && fail "the program did not end with its Cancel button"
-wait "$pid"
+program_ended 50
 rc=$?
-pid=
-[[ $rc == 0 ]] || fail "the program ended with exit code $rc"
+((rc == 124)) && fail "the program did not end with its Cancel button"
+((rc == 0)) || fail "the program ended with exit code $rc"
 echo "screenshot: $output"

@@ -10,6 +10,7 @@
 #include "platform/testing/fault_injecting_file_system.h"
 #include "platform/os_error.h"
 #include "platform/system_texts.h"
+#include "platform/testing/sjis.h"
 #include "platform/testing/temp_folder.h"
 
 namespace catalogue {
@@ -17,7 +18,7 @@ namespace {
 
 using Fields = std::vector<std::string>;
 
-std::string Sjis(const char* utf8) { return platform::Utf8ToCp932(utf8); }
+using platform::testing::Sjis;
 
 // The table of consequences of the splitting rules, and the quoting rules.
 TEST(SplitCatalogueLine, CommaTextRules) {
@@ -71,7 +72,7 @@ class LoadCatalogueTest : public ::testing::Test {
     for (const auto& row : list_.rows) out.push_back(row.caption);
     return out;
   }
-  static std::string ListIndex(int n) { return texts::Format(texts::ListIndexFormat(), n); }
+  static std::string ListIndex(int n) { return platform::Format(platform::texts::ListIndexFormat(), n); }
 
   platform::FileSystem& fs_ = platform::OsFileSystem();
   platform::testing::TempFolder temp_;
@@ -160,7 +161,7 @@ TEST_F(LoadCatalogueTest, LongLinesAcrossManyChunks) {
 
 TEST_F(LoadCatalogueTest, MissingCatalogueIsAFileFailureWithNoRow) {
   std::string message = Capture([&] { LoadCatalogueFrom(fs_, temp_ / "kelo.txt", list_); });
-  EXPECT_EQ(message, texts::FileNotFound());
+  EXPECT_EQ(message, platform::texts::FileNotFound());
   EXPECT_TRUE(list_.rows.empty());
 }
 
@@ -170,7 +171,7 @@ TEST_F(LoadCatalogueTest, ReadFailureKeepsTheRowsReadSoFar) {
   // Operation 1 opens, 2 reads the first 8 bytes (line A), 3 reads the next chunk.
   faulty.FailAt(3, platform::kErrorAccessDenied);
   std::string message = Capture([&] { LoadCatalogueFrom(faulty, temp_ / "kelo.txt", list_, 8); });
-  EXPECT_EQ(message, texts::AccessDenied());
+  EXPECT_EQ(message, platform::texts::AccessDenied());
   EXPECT_EQ(list_.source_dirs, Fields{"s1"});
 }
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "engine/engine_texts.h"
 #include "engine/format/bytes.h"
 #include "platform/cp932.h"
 
@@ -56,7 +57,7 @@ double DecodeBcd(const char* data) {
 }
 
 std::string TooBig(const FieldDescriptor& f) {
-  return "the value is out of the range of field '" + f.name + "'";
+  return texts::Format(texts::ValueOutOfRangeFormat(), f.name);
 }
 
 std::optional<std::string> EncodeInteger(const FieldDescriptor& f, std::int64_t v, char* out) {
@@ -99,7 +100,7 @@ std::optional<std::string> EncodeNumber(const FieldDescriptor& f, double v, char
       return EncodeBcdText(text, f.descriptor_size, out);
     }
     default:
-      if (v != std::floor(v)) return "field '" + f.name + "' takes whole numbers only";
+      if (v != std::floor(v)) return texts::Format(texts::WholeNumbersOnlyFormat(), f.name);
       return EncodeInteger(f, static_cast<std::int64_t>(v), out);
   }
 }
@@ -107,17 +108,16 @@ std::optional<std::string> EncodeNumber(const FieldDescriptor& f, double v, char
 std::optional<std::string> EncodeText(const FieldDescriptor& f, const std::string& text, bool dbcs,
                                       char* out) {
   if (text.size() > static_cast<std::size_t>(f.size)) {
-    return "the text of " + std::to_string(text.size()) + " bytes does not fit field '" + f.name +
-           "' of " + std::to_string(f.size) + " bytes";
+    return texts::Format(texts::TextTooLongFormat(), {std::to_string(text.size()), std::to_string(f.size), f.name});
   }
   if (f.type == FieldType::kAlpha) {
-    if (text.find('\0') != std::string::npos) return "a text for field '" + f.name + "' holds a NUL byte";
+    if (text.find('\0') != std::string::npos) return texts::Format(texts::TextHoldsNulFormat(), f.name);
     if (dbcs && !text.empty()) {
       std::size_t pos = 0;
       while (pos < text.size()) {
         std::size_t n = platform::CharLengthAt(text, pos);
         if (n == 1 && platform::IsLeadByte(static_cast<unsigned char>(text[pos]))) {
-          return "the text for field '" + f.name + "' ends inside a double-byte character";
+          return texts::Format(texts::TextEndsInsideCharacterFormat(), f.name);
         }
         pos += n;
       }
@@ -175,11 +175,11 @@ std::optional<std::string> EncodeField(const FieldDescriptor& f, const FieldValu
   }
   bool text_field = f.type == FieldType::kAlpha || f.type == FieldType::kBytes;
   if (value.IsText()) {
-    if (!text_field) return "field '" + f.name + "' takes no text";
+    if (!text_field) return texts::Format(texts::TakesNoTextFormat(), f.name);
     return EncodeText(f, value.text(), dbcs, out);
   }
   if (value.IsLogical()) {
-    if (f.type != FieldType::kLogical) return "field '" + f.name + "' takes no logical value";
+    if (f.type != FieldType::kLogical) return texts::Format(texts::TakesNoLogicalFormat(), f.name);
     out[0] = static_cast<char>(value.logical() ? 0x81 : 0x80);
     return std::nullopt;
   }
@@ -188,7 +188,7 @@ std::optional<std::string> EncodeField(const FieldDescriptor& f, const FieldValu
                       dbcs, out);
   }
   if (text_field || f.type == FieldType::kLogical || IsBlob(f.type)) {
-    return "field '" + f.name + "' takes no number";
+    return texts::Format(texts::TakesNoNumberFormat(), f.name);
   }
   return value.IsInteger() ? EncodeInteger(f, value.integer(), out) : EncodeNumber(f, value.number(), out);
 }
@@ -204,15 +204,15 @@ std::optional<std::string> EncodeBcdText(const std::string& decimal, int decimal
     } else if (c >= '0' && c <= '9') {
       (in_frac ? frac_part : int_part) += c;
     } else {
-      return "'" + decimal + "' is not a decimal number";
+      return texts::Format(texts::NotADecimalFormat(), decimal);
     }
   }
-  if (frac_part.size() > static_cast<std::size_t>(decimals)) return "'" + decimal + "' has too many decimals";
+  if (frac_part.size() > static_cast<std::size_t>(decimals)) return texts::Format(texts::TooManyDecimalsFormat(), decimal);
   frac_part.resize(static_cast<std::size_t>(decimals), '0');
   std::size_t first = int_part.find_first_not_of('0');
   int_part = first == std::string::npos ? "" : int_part.substr(first);
   std::string digits = int_part + frac_part;
-  if (digits.size() > static_cast<std::size_t>(kBcdDigits)) return "'" + decimal + "' has too many digits";
+  if (digits.size() > static_cast<std::size_t>(kBcdDigits)) return texts::Format(texts::TooManyDigitsFormat(), decimal);
   digits.insert(0, static_cast<std::size_t>(kBcdDigits) - digits.size(), '0');
   if (digits.find_first_not_of('0') == std::string::npos) negative = false;
   out[0] = static_cast<char>((negative ? 0x40 : 0xC0) | decimals);

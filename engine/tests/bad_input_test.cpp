@@ -10,6 +10,7 @@
 #include <random>
 
 #include "engine/engine.h"
+#include "engine/engine_texts.h"
 #include "engine/family_check.h"
 #include "engine/format/blob.h"
 #include "engine/format/bytes.h"
@@ -37,7 +38,7 @@ struct BadInput {
   const char* what;
   const char* member;  // the file damaged
   std::function<void(std::string&)> damage;
-  const char* message;  // what the engine says about it
+  std::string message;  // what the engine says about it
 };
 
 std::string Cut(std::string& b, std::size_t size) { return b = b.substr(0, size); }
@@ -118,39 +119,39 @@ class BadInputTable : public ::testing::Test {
 
 TEST_F(BadInputTable, DamagedTableFilesAreRefusedWithAMessageAndNothingIsWritten) {
   const BadInput rows[] = {
-      {"header cut short", "T.DB", [](std::string& b) { Cut(b, 0x40); }, "too short to hold a table header"},
-      {"header cut inside its field list", "T.DB", [](std::string& b) { Cut(b, 0x300); }, "the header is larger than the file"},
+      {"header cut short", "T.DB", [](std::string& b) { Cut(b, 0x40); }, texts::TooShortForHeader()},
+      {"header cut inside its field list", "T.DB", [](std::string& b) { Cut(b, 0x300); }, texts::HeaderLargerThanFile()},
       {"zeroed header", "T.DB", [](std::string& b) { std::fill(b.begin(), b.begin() + kHeader, '\0'); },
-       "the header size is too small"},
+       texts::HeaderTooSmall()},
       {"garbled header", "T.DB",
        [](std::string& b) {
          std::mt19937 random(7);
          for (std::size_t i = off::kFileType; i < 0x58; ++i) b[i] = static_cast<char>(random());
        },
-       "Corrupt table file"},
-      {"unknown file type", "T.DB", [](std::string& b) { b[off::kFileType] = 9; }, "unknown file type 9"},
+       texts::CorruptFormat().substr(0, texts::CorruptFormat().find("%s"))},
+      {"unknown file type", "T.DB", [](std::string& b) { b[off::kFileType] = 9; }, texts::Format(texts::UnknownFileTypeFormat(), 9)},
       {"unknown field type", "T.DB", [](std::string& b) { b[off::kDataHeaderEnd + 2] = 0x07; },
-       "field 2 has the unknown type 7"},
+       texts::Format(texts::UnknownFieldTypeFormat(), {"2", "7"})},
       {"record size that does not match the fields", "T.DB", [](std::string& b) { PutLe16(b.data(), kRecord + 1); },
-       "the field sizes do not add up to the record size"},
+       texts::FieldSizesMismatch()},
       {"level that does not match the header", "T.DB", [](std::string& b) { b[off::kVersion] = 0x0B; },
-       "does not match its file version 11"},
-      {"chain that loops", "T.DB", [](std::string& b) { PutLe16(Block(b, 3), 1); }, "the block chain loops at block 1"},
+       texts::Format(texts::MisplacedForVersionFormat(), {"11", texts::FieldNumbers()})},
+      {"chain that loops", "T.DB", [](std::string& b) { PutLe16(Block(b, 3), 1); }, texts::Format(texts::ChainLoopsFormat(), 1)},
       {"chain that points past the file", "T.DB", [](std::string& b) { PutLe16(Block(b, 2), 9); },
-       "points at block 9 outside the file"},
+       texts::Format(texts::ChainLeavesFileFormat(), 9)},
       {"chain that names a block the file does not reach", "T.DB", [](std::string& b) { Cut(b, kHeader + 2 * kBlock); },
-       "the header counts 3 blocks but the file holds 2"},
+       texts::Format(texts::BlocksMissingFormat(), {"3", "2"})},
       {"block record count out of range", "T.DB",
        [](std::string& b) { PutLe16(Block(b, 1) + 4, static_cast<std::uint16_t>(40 * kRecord)); },
-       "block 1 has an impossible record count"},
+       texts::Format(texts::ImpossibleRecordCountFormat(), 1)},
       {"negative block record count", "T.DB",
        [](std::string& b) { PutLe16(Block(b, 1) + 4, static_cast<std::uint16_t>(-3 * static_cast<int>(kRecord))); },
-       "block 1 has an impossible record count"},
+       texts::Format(texts::ImpossibleRecordCountFormat(), 1)},
       {"record count of billions", "T.DB", [](std::string& b) { PutLe32(b.data() + off::kRecords, 0xFFFFFFF0u); },
-       "the header counts 4294967280"},
+       "4294967280"},
       {"block count beyond the file", "T.DB", [](std::string& b) { PutLe16(b.data() + off::kTotalBlocks, 0xFFFF); },
-       "the header counts 65535 blocks but the file holds 3"},
-      {"memo file missing", "T.MB", nullptr, ".MB file"},
+       texts::Format(texts::BlocksMissingFormat(), {"65535", "3"})},
+      {"memo file missing", "T.MB", nullptr, ".MB"},
   };
   for (const BadInput& row : rows) ExpectRefused(row);
 }
@@ -193,7 +194,7 @@ TEST_F(BadInputTable, ABlobLengthOfBillionsIsAMismatchNotAnAllocation) {
     ReadBlob(&mb, "T.MB", memo, record.data() + memo.offset);
     ADD_FAILURE() << "no error";
   } catch (const platform::EDBEngineError& e) {
-    EXPECT_EQ(std::string(e.what()).rfind("Blob has been modified", 0), 0u) << e.what();
+    EXPECT_EQ(std::string(e.what()).rfind(texts::BlobModified(), 0), 0u) << e.what();
   }
 }
 

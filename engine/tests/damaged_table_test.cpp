@@ -20,9 +20,6 @@ using format::GetLe16;
 using format::PutLe16;
 namespace off = format::off;
 
-constexpr int kBlock = 1024;
-constexpr int kHeader = 0x800;
-
 class DamagedTable : public ::testing::Test {
  protected:
   // 80 rows of 34 bytes in 1 KiB blocks: 29, 29 and 22 rows.
@@ -34,10 +31,10 @@ class DamagedTable : public ::testing::Test {
     }
     creator.Finish();
     bytes_ = testing::ReadBytes(path_);
-    ASSERT_EQ(bytes_.size(), static_cast<std::size_t>(kHeader + 3 * kBlock));
+    ASSERT_EQ(bytes_.size(), static_cast<std::size_t>(testing::kSmallHeader + 3 * testing::kSmallBlock));
   }
 
-  char* Block(std::string& bytes, int n) { return bytes.data() + kHeader + (n - 1) * kBlock; }
+  char* Block(std::string& bytes, int n) { return bytes.data() + testing::kSmallHeader + (n - 1) * testing::kSmallBlock; }
 
   // Loading the damaged bytes fails with an engine error that names the file.
   void ExpectCorrupt(const std::string& bytes, const char* why) {
@@ -60,7 +57,7 @@ class DamagedTable : public ::testing::Test {
 TEST_F(DamagedTable, RowsComeInChainOrderWhateverTheBlockNumbers) {
   // Swap blocks 2 and 3 on disk and link them 1 -> 3 -> 2; add a free block 4.
   std::string b = bytes_;
-  std::string second(Block(b, 2), kBlock), third(Block(b, 3), kBlock);
+  std::string second(Block(b, 2), testing::kSmallBlock), third(Block(b, 3), testing::kSmallBlock);
   std::copy(third.begin(), third.end(), Block(b, 2));
   std::copy(second.begin(), second.end(), Block(b, 3));
   PutLe16(Block(b, 1), 3);
@@ -69,7 +66,7 @@ TEST_F(DamagedTable, RowsComeInChainOrderWhateverTheBlockNumbers) {
   PutLe16(Block(b, 2), 0);
   PutLe16(Block(b, 2) + 2, 3);
   PutLe16(b.data() + off::kLastBlock, 2);
-  b.append(kBlock, '\0');
+  b.append(testing::kSmallBlock, '\0');
   PutLe16(b.data() + off::kTotalBlocks, 4);
   PutLe16(b.data() + off::kMaxBlocks, 4);
   PutLe16(b.data() + off::kFirstFree, 4);
@@ -115,7 +112,7 @@ TEST_F(DamagedTable, DamageIsAnEngineErrorNamingTheFile) {
   b = bytes_;
   PutLe16(Block(b, 1) + 4, static_cast<std::uint16_t>(31 * 34));
   ExpectCorrupt(b, "more records than a block holds");
-  ExpectCorrupt(bytes_.substr(0, kHeader + 2 * kBlock + 100), "file cut inside the last block's records");
+  ExpectCorrupt(bytes_.substr(0, testing::kSmallHeader + 2 * testing::kSmallBlock + 100), "file cut inside the last block's records");
   ExpectCorrupt(bytes_.substr(0, 0x300), "file cut inside the header");
   b = bytes_;
   PutLe16(b.data() + off::kFirstFree, 3);

@@ -32,7 +32,7 @@ class InUse : public ::testing::Test {
       write();
       ADD_FAILURE() << "the write went through";
     } catch (const platform::EDBEngineError& e) {
-      EXPECT_EQ(std::string(e.what()), InUseProblem() + "\r\n" + held);
+      EXPECT_EQ(std::string(e.what()), InUseMessage(held));
     }
     EXPECT_EQ(testing::FolderSnapshot(temp_.Path(), {"ready", "release"}), before);
   }

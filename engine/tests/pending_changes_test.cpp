@@ -163,7 +163,7 @@ TEST_F(PendingChanges, AStepThatMeetsAFileInUseFailsAndIsTakenAtTheNextTry) {
       FinishPendingChanges(memory, temp_.Path());
       ADD_FAILURE() << "a DB in use was replaced";
     } catch (const platform::EDBEngineError& e) {
-      EXPECT_EQ(e.Message(), InUseProblem() + "\r\n" + path_);
+      EXPECT_EQ(e.Message(), InUseMessage(path_));
     }
   }
   EXPECT_TRUE(memory.FileExists(temp_ / IntentRecordName("0000abcd")));

@@ -13,6 +13,7 @@
 #include <random>
 #include <thread>
 
+#include "engine/engine_texts.h"
 #include "engine/family_check.h"
 #include "engine/pending_changes.h"
 #include "engine/format/bytes.h"
@@ -31,8 +32,6 @@ using format::GetLe16;
 using format::PutLe16;
 namespace off = format::off;
 
-constexpr int kBlock = 1024;
-constexpr int kHeader = 0x800;
 constexpr int kRecord = 34;
 
 class StreamedRows : public ::testing::Test {
@@ -49,7 +48,7 @@ class StreamedRows : public ::testing::Test {
     bytes_ = testing::ReadBytes(path_);
   }
 
-  static char* Block(std::string& bytes, int n) { return bytes.data() + kHeader + (n - 1) * kBlock; }
+  static char* Block(std::string& bytes, int n) { return bytes.data() + testing::kSmallHeader + (n - 1) * testing::kSmallBlock; }
 
   // The same table with block k stored as block number[k - 1], the chain unchanged.
   std::string Renumbered(const std::vector<int>& number) const {
@@ -58,7 +57,7 @@ class StreamedRows : public ::testing::Test {
     std::string copy = bytes_;
     for (int k = 1; k <= static_cast<int>(number.size()); ++k) {
       char* to = Block(out, renumber(k));
-      std::copy(Block(copy, k), Block(copy, k) + kBlock, to);
+      std::copy(Block(copy, k), Block(copy, k) + testing::kSmallBlock, to);
       PutLe16(to, static_cast<std::uint16_t>(renumber(GetLe16(to))));
       PutLe16(to + 2, static_cast<std::uint16_t>(renumber(GetLe16(to + 2))));
     }
@@ -204,7 +203,7 @@ TEST_F(StreamedRows, RowsOutOfOrderOrInPartlyFilledBlocksAreWrittenAnew) {
   // The first block's last row moved to a block of its own between the first two.
   std::string partly = bytes_;
   const int total = GetLe16(partly.data() + off::kTotalBlocks);
-  partly.append(kBlock, '\0');
+  partly.append(testing::kSmallBlock, '\0');
   char* first = Block(partly, 1);
   char* added = Block(partly, total + 1);
   std::copy(first + format::kBlockHeaderSize + 28 * kRecord, first + format::kBlockHeaderSize + 29 * kRecord,
@@ -234,7 +233,7 @@ TEST_F(StreamedRows, RowsOutOfOrderOrInPartlyFilledBlocksAreWrittenAnew) {
     Build("", "Code", ixPrimary);
     ADD_FAILURE() << "no key violation";
   } catch (const platform::EDBEngineError& e) {
-    EXPECT_NE(std::string(e.what()).find("Key violation"), std::string::npos) << e.what();
+    EXPECT_EQ(std::string(e.what()).rfind(texts::KeyViolation(), 0), 0u) << e.what();
   }
   EXPECT_EQ(testing::ReadBytes(path_), twice);
 }
@@ -297,7 +296,7 @@ TEST_F(StreamedRows, TheTwoThreadReadGivesUpOnAnyOtherFileAndTheOneThreadReadDec
     std::swap(number[static_cast<std::size_t>(blocks - 2)], number[static_cast<std::size_t>(blocks - 1)]);
     gives_up(Renumbered(number), "a chain out of block order");
     std::string free_block = bytes_;
-    free_block.append(kBlock, '\0');
+    free_block.append(testing::kSmallBlock, '\0');
     PutLe16(free_block.data() + off::kTotalBlocks, static_cast<std::uint16_t>(blocks + 1));
     PutLe16(free_block.data() + off::kMaxBlocks, static_cast<std::uint16_t>(blocks + 1));
     PutLe16(free_block.data() + off::kFirstFree, static_cast<std::uint16_t>(blocks + 1));
@@ -312,7 +311,7 @@ TEST_F(StreamedRows, TheTwoThreadReadGivesUpOnAnyOtherFileAndTheOneThreadReadDec
       {"a back link in a late run", [&](std::string& b) { PutLe16(Block(b, blocks - 5) + 2, 7); }},
       {"a record count in the first run", [](std::string& b) { PutLe16(Block(b, 3) + 4, 30 * kRecord); }},
       {"the header's record count", [](std::string& b) { PutLe16(b.data() + off::kRecords, 59999); }},
-      {"the file cut inside its last block", [](std::string& b) { b.resize(b.size() - kBlock + 100); }},
+      {"the file cut inside its last block", [](std::string& b) { b.resize(b.size() - testing::kSmallBlock + 100); }},
   };
   for (const Damage& d : damages) {
     std::string b = bytes_;
@@ -357,8 +356,8 @@ TEST_F(StreamedRows, DamageIsAnEngineErrorAndNothingIsWritten) {
       {"chain loop", [](std::string& b) { PutLe16(Block(b, 3), 1); }},
       {"record count", [](std::string& b) { PutLe16(b.data() + off::kRecords, 81); }},
       {"free list through a chained block", [](std::string& b) { PutLe16(b.data() + off::kFirstFree, 3); }},
-      {"file cut inside the last block's records", [](std::string& b) { b.resize(kHeader + 2 * kBlock + 100); }},
-      {"file cut before its last block", [](std::string& b) { b.resize(kHeader + kBlock + 100); }},
+      {"file cut inside the last block's records", [](std::string& b) { b.resize(testing::kSmallHeader + 2 * testing::kSmallBlock + 100); }},
+      {"file cut before its last block", [](std::string& b) { b.resize(testing::kSmallHeader + testing::kSmallBlock + 100); }},
   };
   for (const Damage& d : damages) {
     std::string b = bytes_;

@@ -44,8 +44,11 @@ void ExpectSoundFamily(const std::string& db_path);
 // "name=bytes" of every file in a folder, sorted; the names in `skip` left out.
 std::vector<std::string> FolderSnapshot(const std::string& folder, const std::vector<std::string>& skip = {});
 
-// A small keyed table: fields (Code I, Name A20, Kana A10), key on Code.
+// A small keyed table: fields (Code I, Name A20, Kana A10), key on Code; 1 KiB blocks
+// after a header of 2 KiB, 34 bytes a row.
 TableSpec SmallSpec(int key_fields = 1);
+inline constexpr int kSmallBlock = 1024;
+inline constexpr int kSmallHeader = 0x800;
 
 }  // namespace engine::testing
 

@@ -7,9 +7,11 @@
 #include <map>
 
 #include "catalogue/catalogue_reader.h"
+#include "engine/errors.h"
 #include "engine/family_write.h"
 #include "engine/temporary_names.h"
 #include "install/install_run.h"
+#include "install/install_texts.h"
 #include "install/tests/constrained_folder.h"
 #include "install/tests/install_fixture.h"
 #include "platform/cp932.h"
@@ -29,8 +31,8 @@ struct CatalogueRow {
 
 TEST(BadCatalogue, EachLineGivesItsRowsOrItsMessage) {
   const std::string big_name(1 << 20, 'n');
-  const std::string list_error_1 = texts::Format(texts::ListIndexFormat(), 1);
-  const std::string list_error_2 = texts::Format(texts::ListIndexFormat(), 2);
+  const std::string list_error_1 = platform::Format(platform::texts::ListIndexFormat(), 1);
+  const std::string list_error_2 = platform::Format(platform::texts::ListIndexFormat(), 2);
   const CatalogueRow rows[] = {
       {"a NUL byte ends the line", std::string("A\0B,C:\\x,s1\r\n", 13), {{"A"}}, {}, list_error_1},
       {"a NUL byte after the fields", std::string("A,C:\\x,s1\0junk\r\nB,C:\\y,s2\r\n", 27),
@@ -95,6 +97,16 @@ class BadDestination : public InstallFixture {
     return {};
   }
 
+  // The message of a failed file operation on one of the item table's files in
+  // `destination`: the operating system's message, the file, and what to do.
+  static void ExpectFileFailure(const std::string& message, const std::string& os_message,
+                                const std::string& destination, const std::string& remedy) {
+    const std::string start = engine::texts::Format(engine::texts::FileOperationFailedFormat(), os_message) + "\r\n" +
+                              destination + "\\M8HINMEI.";
+    EXPECT_EQ(message.rfind(start, 0), 0u) << message;
+    EXPECT_EQ(message.substr(message.size() - std::min(message.size(), remedy.size() + 2)), "\r\n" + remedy) << message;
+  }
+
   void ExpectNothingLost(const std::string& destination) {
     EXPECT_EQ(Snapshot(ManagementFolder()), management_before_);
     EXPECT_EQ(window_.close_requests, 0);
@@ -114,7 +126,8 @@ TEST_F(BadDestination, AReadOnlyDiskDeniesTheFirstCopy) {
   os_fs_.ForceDirectories(Destination("ro"));
   ConstrainedFolder disk(os_fs_, Destination("ro"));
   disk.MakeReadOnly();
-  EXPECT_EQ(RunInto(Destination("ro"), disk), texts::AccessDenied());
+  ExpectFileFailure(RunInto(Destination("ro"), disk), platform::texts::AccessDenied(), Destination("ro"),
+                    engine::texts::AllowWriting());
   EXPECT_TRUE(FilesIn(Destination("ro")).empty());
   ExpectNothingLost(Destination("ro"));
 }
@@ -123,7 +136,8 @@ TEST_F(BadDestination, ADiskThatFillsUpDuringACopyLeavesNoPartialFile) {
   os_fs_.ForceDirectories(Destination("full"));
   ConstrainedFolder disk(os_fs_, Destination("full"));
   disk.LeaveFree(100);
-  EXPECT_EQ(RunInto(Destination("full"), disk), texts::DiskFull());
+  ExpectFileFailure(RunInto(Destination("full"), disk), platform::texts::DiskFull(), Destination("full"),
+                    engine::texts::FreeDiskSpace());
   EXPECT_TRUE(FilesIn(Destination("full")).empty());
   ExpectNothingLost(Destination("full"));
 }
@@ -135,9 +149,8 @@ TEST_F(BadDestination, ADiskThatFillsUpDuringAnIndexBuildLeavesTheTableAsCopied)
   std::uint64_t copies = platform::ReadWholeFile(os_fs_, item).size() +
                          platform::ReadWholeFile(os_fs_, Medium() + "\\m2\\M8HINMEI.MB").size();
   disk.LeaveFree(copies + 100);
-  std::string message = RunInto(Destination("full"), disk);
-  const std::string expected = "File operation failed: " + texts::DiskFull() + ".\r\n" + Destination("full") + "\\M8HINMEI.";
-  EXPECT_EQ(message.rfind(expected, 0), 0u) << message;
+  ExpectFileFailure(RunInto(Destination("full"), disk), platform::texts::DiskFull(), Destination("full"),
+                    engine::texts::FreeDiskSpace());
   EXPECT_EQ(FilesIn(Destination("full")), (std::vector<std::string>{"M8HINMEI.DB", "M8HINMEI.MB"}));
   EXPECT_EQ(platform::ReadWholeFile(os_fs_, Destination("full") + "\\M8HINMEI.DB"), platform::ReadWholeFile(os_fs_, item));
   ExpectNothingLost(Destination("full"));
@@ -154,7 +167,8 @@ TEST_F(BadDestination, ADestinationThatIsAFileIsRefused) {
 }
 
 // Windows opens no path of more than 259 characters; a destination whose files would
-// pass that is refused before it is created, counted in characters, not bytes.
+// pass that is refused before anything is created, counted in characters, not bytes,
+// with the length it may have.
 TEST_F(BadDestination, APathTooLongForWindowsIsRefusedBeforeItIsCreated) {
   const std::string parent = temp_ / platform::Utf8ToCp932("表");  // one character of two bytes
   os_fs_.ForceDirectories(parent);
@@ -165,7 +179,8 @@ TEST_F(BadDestination, APathTooLongForWindowsIsRefusedBeforeItIsCreated) {
 
   EXPECT_EQ(RunInto(too_long, fs_), "");
   ASSERT_EQ(window_.refusals.size(), 1u);
-  EXPECT_EQ(window_.refusals[0].text, texts::InvalidFolderName() + too_long);
+  EXPECT_EQ(window_.refusals[0].text,
+            texts::DestinationTooLong() + too_long + "\r\n" + texts::Format(texts::LongestDestinationFormat(), 243));
   EXPECT_FALSE(os_fs_.DirectoryExists(too_long));
   ExpectNothingLost(parent);
 

@@ -50,7 +50,7 @@ TEST_F(InUseTest, ATableHeldByAnotherProgramStopsTheRunUntilItLetsGo) {
     {
       platform::testing::OtherProgramHolding other(held, temp_ / "signals");
       ASSERT_TRUE(other.holding());
-      EXPECT_EQ(RunExpectingFailure(), engine::InUseProblem() + "\r\n" + held);
+      EXPECT_EQ(RunExpectingFailure(), engine::InUseMessage(held));
       EXPECT_EQ(DataFiles(), before);
       EXPECT_FALSE(os_fs_.DirectoryExists(Destination("new")));
       EXPECT_EQ(window_.close_requests, 0);

@@ -4,14 +4,17 @@
 
 #include <algorithm>
 
+#include "install/install_texts.h"
 #include "install/tests/install_fixture.h"
 #include "platform/cp932.h"
+#include "platform/testing/sjis.h"
 #include "platform/system_texts.h"
 
 namespace install::testing {
 namespace {
 
 using engine::FieldValue;
+using platform::testing::Sjis;
 
 class InstallRunTest : public InstallFixture {
  protected:
@@ -49,7 +52,6 @@ class InstallRunTest : public InstallFixture {
     EXPECT_EQ(window_.status_text, texts::Instruction());
   }
 
-  static std::string Sjis(const char* utf8) { return platform::Utf8ToCp932(utf8); }
 };
 
 TEST_F(InstallRunTest, NothingTickedIsRefusedBeforeAnySetUp) {
@@ -234,7 +236,7 @@ TEST_F(InstallRunTest, RowWithoutDestinationFailsPassOneWithNothingChanged) {
   Prepare();
   window_.AddRow("A", Destination("a"), "m1");
   window_.rows.push_back({{"name only"}, true});  // the row of a one-field catalogue line
-  EXPECT_EQ(RunExpectingFailure(), texts::Format(texts::ListIndexFormat(), 1));
+  EXPECT_EQ(RunExpectingFailure(), platform::Format(platform::texts::ListIndexFormat(), 1));
   EXPECT_FALSE(os_fs_.DirectoryExists(Destination("a")));
   ExpectCleanedUp();
 }
@@ -245,7 +247,7 @@ TEST_F(InstallRunTest, RowWithoutSourceFolderFailsPassThreeAfterTheGoodOnes) {
   window_.AddRow("A", Destination("a"), "m1");
   window_.AddRow("B", Destination("b"), "m2");
   window_.rows.push_back({{"C", Destination("c")}, true});  // a two-field catalogue line
-  EXPECT_EQ(RunExpectingFailure(), texts::Format(texts::ListIndexFormat(), 2));
+  EXPECT_EQ(RunExpectingFailure(), platform::Format(platform::texts::ListIndexFormat(), 2));
   EXPECT_EQ(Codes(), (std::vector<std::int64_t>{5, 6, 7, 8, 9}));
   EXPECT_TRUE(os_fs_.DirectoryExists(Destination("c")));
   EXPECT_EQ(ReadRows(TypeFolder() + "\\M7HINCD.DB").size(), 3u);  // not replaced

@@ -4,10 +4,12 @@
 
 #include <algorithm>
 
+#include "engine/engine_texts.h"
 #include "engine/session.h"
 #include "install/tests/install_fixture.h"
 #include "platform/cp932.h"
 #include "platform/exceptions.h"
+#include "install/install_texts.h"
 #include "platform/system_texts.h"
 
 namespace install::testing {
@@ -158,7 +160,8 @@ TEST_F(MasterCopyTest, AMissingMemoFileIsAnEngineErrorAndNoLogLine) {
     Install(Destination("a"), "m1");
     ADD_FAILURE() << "the item table was indexed without its memo file";
   } catch (const platform::EDBEngineError& e) {
-    EXPECT_EQ(std::string(e.what()), "The table's .MB file is missing.\r\n" + Destination("a") + "\\M8HINMEI.MB");
+    EXPECT_EQ(std::string(e.what()), engine::texts::MemoFileMissing() + "\r\n" + Destination("a") + "\\M8HINMEI.MB\r\n" +
+                                         engine::texts::AskForNewMedium());
   }
   EXPECT_EQ(log_->Text(), "");
   EXPECT_FALSE(os_fs_.FileExists(Destination("a") + "\\M8HINMEI.PX"));

@@ -10,6 +10,7 @@
 #include "engine/temporary_names.h"
 #include "install/tests/install_fixture.h"
 #include "platform/exceptions.h"
+#include "install/install_texts.h"
 #include "platform/system_texts.h"
 
 namespace install::testing {

@@ -5,51 +5,61 @@
 #include "platform/exceptions.h"
 #include "platform/os_error.h"
 
+namespace platform {
 namespace {
 
-TEST(SystemTexts, ExactCp932Bytes) {
-  // 品名 in kanji, the rest half-width katakana.
-  EXPECT_EQ(texts::ApplicationTitle(), "\x95\x69\x96\xBC\xCF\xBD\xC0\xB2\xDD\xBD\xC4\xB0\xD9");
-  // Two ASCII spaces after V6, one ideographic space (81 40) before インストール.
-  EXPECT_EQ(texts::MainCaption(),
-            "\x83\x50\x83\x8D\x83\x69V6  \x95\x69\x96\xBC\x83\x7D\x83\x58\x83\x5E\x81\x40"
-            "\x83\x43\x83\x93\x83\x58\x83\x67\x81\x5B\x83\x8B");
-  EXPECT_EQ(texts::FontFace(), "\x82\x6C\x82\x72\x20\x82\x6F\x83\x53\x83\x56\x83\x62\x83\x4E");
-  EXPECT_EQ(texts::EditorCancel(), "\xB7\xAC\xDD\xBE\xD9");
-  // ASCII opening parenthesis, full-width closing one (81 6A).
-  const std::string& help = texts::KeyHelp();
-  EXPECT_EQ(help.front(), '(');
-  EXPECT_EQ(help.substr(help.size() - 2), "\x81\x6A");
-  EXPECT_EQ(texts::ManagementTableMissing().substr(texts::ManagementTableMissing().size() - 2), "\r\n");
-}
-
-TEST(SystemTexts, FormatReplacesThePlaceholder) {
-  EXPECT_EQ(texts::Format(texts::IoErrorFormat(), 1117), "I/O \x83\x47\x83\x89\x81\x5B (1117)");
-  EXPECT_EQ(texts::Format(texts::FieldNotFoundFormat(), std::string("fHinban")),
-            "\x8D\x80\x96\xDA 'fHinban' \x82\xAA\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82\xDC\x82\xB9\x82\xF1");
+TEST(FixedTexts, FormatReplacesThePlaceholdersInOrder) {
+  EXPECT_EQ(Format(texts::IoErrorFormat(), 1117), "I/O \x83\x47\x83\x89\x81\x5B (1117)");
+  EXPECT_EQ(Format("%s: %d of %d", {"a%d", "1", "2"}), "a%d: 1 of 2");  // values are not searched again
+  EXPECT_EQ(Format("100% %s", {"x"}), "100% x");                        // a lone % stays
+  EXPECT_EQ(Format("%s and %s", {"one"}), "one and %s");                // a missing value leaves its placeholder
+  EXPECT_EQ(Format("no placeholder", {"x"}), "no placeholder");
 }
 
 TEST(OsErrorMessages, FixedTextsByCode) {
-  EXPECT_EQ(platform::OsErrorMessage(2), texts::FileNotFound());
-  EXPECT_EQ(platform::OsErrorMessage(3), texts::PathNotFound());
-  EXPECT_EQ(platform::OsErrorMessage(4), texts::TooManyOpenFiles());
-  EXPECT_EQ(platform::OsErrorMessage(5), texts::AccessDenied());
-  EXPECT_EQ(platform::OsErrorMessage(100), texts::ReadPastEnd());
-  EXPECT_EQ(platform::OsErrorMessage(101), texts::DiskFull());
-  EXPECT_EQ(platform::OsErrorMessage(112), texts::DiskFull());
-  EXPECT_EQ(platform::OsErrorMessage(106), texts::NotNumeric());
-  EXPECT_EQ(platform::OsErrorMessage(32), texts::Format(texts::IoErrorFormat(), 32));
+  EXPECT_EQ(OsErrorMessage(2), texts::FileNotFound());
+  EXPECT_EQ(OsErrorMessage(3), texts::PathNotFound());
+  EXPECT_EQ(OsErrorMessage(4), texts::TooManyOpenFiles());
+  EXPECT_EQ(OsErrorMessage(5), texts::AccessDenied());
+  EXPECT_EQ(OsErrorMessage(100), texts::ReadPastEnd());
+  EXPECT_EQ(OsErrorMessage(106), texts::NotNumeric());
+  EXPECT_EQ(OsErrorMessage(32), Format(texts::IoErrorFormat(), 32));
+  // Windows' disk-full codes read as the runtime's.
+  for (int code : {101, 39, 112}) {
+    EXPECT_EQ(OsErrorMessage(code), texts::DiskFull()) << code;
+    EXPECT_TRUE(IsDiskFull(code)) << code;
+  }
+  EXPECT_FALSE(IsDiskFull(5));
+  EXPECT_TRUE(IsWriteRefused(5));
+  EXPECT_TRUE(IsWriteRefused(19));
+  EXPECT_FALSE(IsWriteRefused(112));
   EXPECT_EQ(texts::FileNotFound(), "\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xAA\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82\xDC\x82\xB9\x82\xF1");
 }
 
 TEST(Exceptions, MessagesOfListAndFileFailures) {
-  platform::EListError list(2);
-  EXPECT_EQ(list.Message(), texts::Format(texts::ListIndexFormat(), 2));
+  EListError list(2);
+  EXPECT_EQ(list.Message(), Format(texts::ListIndexFormat(), 2));
   EXPECT_EQ(list.Message().substr(list.Message().size() - 4), " (2)");
-  platform::EInOutError io(2, "kelo.txt");
+  EInOutError io(2, "kelo.txt");
   EXPECT_EQ(io.Message(), texts::FileNotFound());
   EXPECT_EQ(io.ErrorCode(), 2);
   EXPECT_EQ(io.Path(), "kelo.txt");
 }
 
+TEST(Exceptions, ConversionFailuresSayWhatCannotBeConverted) {
+  try {
+    Cp932ToUtf8("\x81");  // a lead byte without its trail byte
+    FAIL() << "no failure";
+  } catch (const EConvertError& e) {
+    EXPECT_EQ(e.Message(), Format(texts::UnreadableTextFormat(), std::string("CP932")));
+  }
+  try {
+    Utf8ToCp932("\xF0\x9F\x98\x80");  // an emoji, which CP932 lacks
+    FAIL() << "no failure";
+  } catch (const EConvertError& e) {
+    EXPECT_EQ(e.Message(), Format(texts::UnrepresentableTextFormat(), std::string("CP932")));
+  }
+}
+
 }  // namespace
+}  // namespace platform

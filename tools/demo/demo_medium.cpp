@@ -4,7 +4,9 @@
 //   demo_medium MEDIUM DATA0 DATA1
 //
 // MEDIUM gets the catalogue kelo.txt, one subfolder per master (item tables of some
-// thousands of rows with Japanese names and memo texts) and the new type table; DATA0,
+// thousands of rows with Japanese names and memo texts) and the new type table. The last
+// master lacks its classification table, as a medium put together by hand may: its
+// install writes lines into the error log, which the program shows at the end. DATA0,
 // the management folder, gets M6hink.DB with the masters installed so far and the unit
 // table TANITBL.DB; DATA1, the type-settings folder, the type table in use. The
 // catalogue names destinations under C:\kelo_v6\, as the program's default folders are.
@@ -24,14 +26,18 @@ struct DemoMaster {
   const char* name;       // UTF-8
   const char* subfolder;
   int items;
+  bool without_classification = false;
 };
 
+// The last one is last on purpose: once the error log holds a line, no later master of
+// the run is registered.
 const DemoMaster kMasters[] = {
     {"建築資材 2026年版", "kenchiku", 4000},
     {"設備機器 2026年版", "setsubi", 3000},
     {"電気資材 2026年版", "denki", 2500},
     {"土木資材 2026年版", "doboku", 1500},
     {"内装仕上 \"特選\"", "naiso", 800},
+    {"試作品 (分類ファイルなし)", "shisaku", 300, true},
 };
 
 int Run(const std::string& medium_folder, const std::string& data0, const std::string& data1) {
@@ -49,10 +55,13 @@ int Run(const std::string& medium_folder, const std::string& data0, const std::s
     master.number = ++number;
     master.items = demo.items;
     master.seed = static_cast<std::uint32_t>(number);
-    medium::WriteMasterFolder(fs, catalogue::JoinPath(medium_folder, demo.subfolder), master);
+    const std::string folder = catalogue::JoinPath(medium_folder, demo.subfolder);
+    medium::WriteMasterFolder(fs, folder, master);
+    if (demo.without_classification) fs.RemoveFile(catalogue::JoinPath(folder, catalogue::kClassificationTable));
     catalogue.push_back({platform::Utf8ToCp932(demo.name), "C:\\kelo_v6\\hinmei" + std::to_string(number),
                          demo.subfolder});
-    std::printf("demo_medium: master %s, %d items\n", demo.subfolder, demo.items);
+    std::printf("demo_medium: master %s, %d items%s\n", demo.subfolder, demo.items,
+                demo.without_classification ? ", without its classification table" : "");
   }
   medium::WriteCatalogue(fs, catalogue::JoinPath(medium_folder, "kelo.txt"), catalogue);
   medium::WriteTypeTable(fs, catalogue::JoinPath(medium_folder, catalogue::kTypeTable), 40);

@@ -38,14 +38,6 @@ struct UsageError {
   std::string message;
 };
 
-std::string Utf8(const std::string& cp932) {
-  try {
-    return platform::Cp932ToUtf8(cp932);
-  } catch (const platform::EConvertError&) {
-    return DisplayText(cp932, false);
-  }
-}
-
 std::unique_ptr<platform::File> OpenShared(platform::FileSystem& fs, const std::string& path) {
   return engine::TranslateFileErrors(path, [&] {
     return fs.Open(path, platform::Access::kRead, platform::Share::kReadWrite, platform::Disposition::kOpenExisting);

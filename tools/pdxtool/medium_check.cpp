@@ -21,14 +21,6 @@ namespace {
 
 using catalogue::JoinPath;
 
-std::string Utf8(const std::string& cp932) {
-  try {
-    return platform::Cp932ToUtf8(cp932);
-  } catch (const platform::EConvertError&) {
-    return DisplayText(cp932, false);
-  }
-}
-
 // The memo file beside a .DB file.
 std::string MemoPathOf(const std::string& db_path) { return db_path.substr(0, db_path.size() - 2) + "MB"; }
 

@@ -122,6 +122,14 @@ std::string DisplayText(const std::string& bytes, bool cp932) {
   return out;
 }
 
+std::string Utf8(const std::string& cp932) {
+  try {
+    return platform::Cp932ToUtf8(cp932);
+  } catch (const platform::EConvertError&) {
+    return DisplayText(cp932, false);
+  }
+}
+
 std::string DisplayValue(const engine::format::FieldDescriptor& f, const FieldValue& v, bool cp932) {
   if (v.IsNull()) return std::string();
   if (v.IsText()) {

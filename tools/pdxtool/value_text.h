@@ -1,4 +1,5 @@
-// Field values as pdxtool shows and takes them: UTF-8 text for the console.
+// Field values and texts as pdxtool shows and takes them: UTF-8 text, which the program
+// writes in the console's encoding (main.cpp).
 #ifndef HINMEI_TOOLS_PDXTOOL_VALUE_TEXT_H_
 #define HINMEI_TOOLS_PDXTOOL_VALUE_TEXT_H_
 
@@ -13,6 +14,10 @@ namespace pdxtool {
 // above 0x7F of a table of another code page) written as \xNN; control characters
 // escaped (\r, \n, \t, \xNN).
 std::string DisplayText(const std::string& bytes, bool cp932);
+
+// A CP932 text of the system (a path, a message) as UTF-8; bytes that do not convert are
+// written as DisplayText writes them.
+std::string Utf8(const std::string& cp932);
 
 // A value for display: dates as YYYY-MM-DD, times as HH:MM:SS.mmm, logicals as
 // true/false, numbers in the shortest exact form, binary data over 64 bytes by its size;

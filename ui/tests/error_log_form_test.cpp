@@ -4,12 +4,13 @@
 #include <memory>
 #include <string>
 
-#include "platform/system_texts.h"
+#include "install/install_texts.h"
 #include "platform/win32_text.h"
 #include "ui/control_text.h"
 #include "ui/dpi.h"
 #include "ui/error_log_form.h"
 #include "ui/tests/form_fixture.h"
+#include "ui/ui_texts.h"
 
 namespace ui::testing {
 namespace {
@@ -57,9 +58,9 @@ TEST_F(ErrorLogTest, IsEmptyUntilItsFirstLineEvenAnEmptyOne) {
   EXPECT_EQ(log_->Text(), "");
   log_->AppendLine("");
   EXPECT_EQ(log_->Text(), "\r\n");
-  log_->AppendLine(texts::ItemMasterSourceMissing());
+  log_->AppendLine(install::texts::ItemMasterSourceMissing());
   log_->AppendLine(Sjis("C:\\m\\表"));
-  EXPECT_EQ(log_->Text(), "\r\n" + texts::ItemMasterSourceMissing() + "\r\n" + Sjis("C:\\m\\表") + "\r\n");
+  EXPECT_EQ(log_->Text(), "\r\n" + install::texts::ItemMasterSourceMissing() + "\r\n" + Sjis("C:\\m\\表") + "\r\n");
   EXPECT_EQ(platform::Narrow(WideWindowText(frlog_->Handle(TFrLog::Control::Memo1))), log_->Text());
 }
 

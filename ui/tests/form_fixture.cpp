@@ -2,13 +2,11 @@
 
 #include "platform/cp932.h"
 #include "platform/file_system.h"
-#include "platform/system_texts.h"
 #include "platform/win32_text.h"
 #include "ui/control_text.h"
+#include "ui/ui_texts.h"
 
 namespace ui::testing {
-
-std::string Sjis(const std::string& utf8) { return platform::Utf8ToCp932(utf8); }
 
 MainFormTest::MainFormTest() {
   static const bool initialised = [] {

@@ -14,6 +14,7 @@
 
 #include "engine/engine.h"
 #include "platform/file_system.h"
+#include "platform/testing/sjis.h"
 #include "platform/testing/temp_folder.h"
 #include "ui/application.h"
 #include "ui/main_form.h"
@@ -21,8 +22,7 @@
 
 namespace ui::testing {
 
-// CP932 bytes of a UTF-8 literal.
-std::string Sjis(const std::string& utf8);
+using platform::testing::Sjis;
 
 class MainFormTest : public ::testing::Test {
  protected:

@@ -6,11 +6,12 @@
 
 #include <string>
 
+#include "install/install_texts.h"
 #include "platform/exceptions.h"
-#include "platform/system_texts.h"
 #include "platform/win32_text.h"
 #include "ui/main_form.h"
 #include "ui/tests/form_fixture.h"
+#include "ui/ui_texts.h"
 
 namespace ui::testing {
 namespace {
@@ -59,8 +60,8 @@ TEST_F(MainFormTest, SelectRowBringsTheRowIntoTheEditor) {
 
 TEST_F(MainFormTest, StatusTextAndBusyCursor) {
   OpenThreeMasters();
-  form().SetStatusText(texts::Installing());
-  EXPECT_EQ(Text(C::Label1), texts::Installing());
+  form().SetStatusText(install::texts::Installing());
+  EXPECT_EQ(Text(C::Label1), install::texts::Installing());
 
   HCURSOR wait = LoadCursorW(nullptr, IDC_WAIT);
   form().SetBusyCursor(true);
@@ -77,12 +78,12 @@ TEST_F(MainFormTest, StatusTextAndBusyCursor) {
 
 TEST_F(MainFormTest, RefusalBeepsThenShowsItsBox) {
   OpenThreeMasters();
-  form().Refuse(install::MessageKind::kWarning, texts::NoMasterTicked());
-  form().Refuse(install::MessageKind::kError, texts::InvalidFolderName() + "x");
+  form().Refuse(install::MessageKind::kWarning, install::texts::NoMasterTicked());
+  form().Refuse(install::MessageKind::kError, install::texts::InvalidFolderName() + "x");
   EXPECT_EQ(dialogs_.events, (std::vector<std::string>{"beep", "box", "beep", "box"}));
   EXPECT_EQ(dialogs_.beeps, (std::vector<UINT>{64, 64}));
   ASSERT_EQ(dialogs_.boxes.size(), 2u);
-  EXPECT_EQ(dialogs_.boxes[0].text, texts::NoMasterTicked());
+  EXPECT_EQ(dialogs_.boxes[0].text, install::texts::NoMasterTicked());
   EXPECT_EQ(dialogs_.boxes[0].caption, texts::WarningCaption());
   EXPECT_EQ(dialogs_.boxes[0].type, static_cast<UINT>(MB_OK | MB_ICONWARNING));
   EXPECT_EQ(dialogs_.boxes[1].caption, texts::ErrorCaption());
@@ -115,7 +116,7 @@ TEST_F(MainFormTest, DisabledInputIgnoresClicksKeysAndCloseRequests) {
 TEST_F(MainFormTest, ProcessPendingMessagesEmptiesTheQueue) {
   OpenThreeMasters();
   for (int i = 0; i < 3; ++i) PostMessageW(form().Handle(), WM_NULL, 0, 0);
-  form().SetStatusText(texts::Installing());
+  form().SetStatusText(install::texts::Installing());
   form().ProcessPendingMessages();
   MSG message;
   EXPECT_FALSE(PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE));

@@ -8,12 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "install/install_texts.h"
 #include "platform/exceptions.h"
 #include "platform/system_texts.h"
 #include "platform/win32_text.h"
 #include "ui/control_text.h"
 #include "ui/dpi.h"
 #include "ui/tests/form_fixture.h"
+#include "ui/ui_texts.h"
 
 namespace ui::testing {
 namespace {
@@ -23,6 +25,25 @@ RECT ClientRectIn(HWND parent, HWND control) {
   GetWindowRect(control, &rect);
   MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
   return rect;
+}
+
+// The task bar and Alt+Tab list the visible windows that no window owns: the
+// application's window, titled with the application title, owns the main window, which
+// keeps its caption.
+TEST_F(MainFormTest, TheTaskBarEntryCarriesTheApplicationTitle) {
+  OpenThreeMasters();
+  HWND entry = GetWindow(form().Handle(), GW_OWNER);
+  ASSERT_EQ(entry, application_.Handle());
+  EXPECT_EQ(GetWindow(entry, GW_OWNER), nullptr);
+  EXPECT_TRUE(IsWindowVisible(entry));
+  EXPECT_FALSE(GetWindowLongW(entry, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
+  EXPECT_FALSE(GetWindowLongW(form().Handle(), GWL_EXSTYLE) & WS_EX_APPWINDOW);
+  EXPECT_EQ(platform::Narrow(WideWindowText(entry)), texts::ApplicationTitle());
+  EXPECT_EQ(platform::Narrow(WideWindowText(form().Handle())), texts::MainCaption());
+  // Activating the entry activates the main window.
+  SendMessageW(entry, WM_ACTIVATE, WA_ACTIVE, 0);
+  Pump();
+  EXPECT_EQ(GetActiveWindow(), form().Handle());
 }
 
 TEST_F(MainFormTest, OpensAsDesigned) {
@@ -83,7 +104,7 @@ TEST_F(MainFormTest, DrawsInTheJapaneseDesignFont) {
   GetTextFaceW(dc, LF_FACESIZE, face);
   TEXTMETRICW metrics{};
   GetTextMetricsW(dc, &metrics);
-  std::wstring sample = platform::Wide(texts::Instruction() + texts::EditorCancel());
+  std::wstring sample = platform::Wide(install::texts::Instruction() + texts::EditorCancel());
   std::vector<WORD> glyphs(sample.size());
   GetGlyphIndicesW(dc, sample.c_str(), static_cast<int>(sample.size()), glyphs.data(),
                    GGI_MARK_NONEXISTING_GLYPHS);
@@ -299,7 +320,7 @@ TEST_F(MainFormTest, SelectAllAndDeselectAllLeaveSelectionAndEditorAlone) {
 TEST_F(MainFormTest, MissingCatalogueShowsItsMessageThenAnEmptyWorkingList) {
   Open(std::nullopt);
   ASSERT_EQ(dialogs_.boxes.size(), 1u);
-  EXPECT_EQ(dialogs_.boxes[0].text, texts::FileNotFound() + ".");
+  EXPECT_EQ(dialogs_.boxes[0].text, platform::texts::FileNotFound() + ".");
   EXPECT_EQ(dialogs_.boxes[0].caption, texts::ApplicationTitle());
   EXPECT_EQ(dialogs_.boxes[0].type, static_cast<UINT>(MB_OK | MB_ICONERROR));
   EXPECT_EQ(form().RowCount(), 0);
@@ -316,7 +337,7 @@ TEST_F(MainFormTest, MissingCatalogueShowsItsMessageThenAnEmptyWorkingList) {
 TEST_F(MainFormTest, RowOfAShortLineFailsAtItsMissingSubItem) {
   Open(Sjis("品名A,C:\\a,s1\r\n品名B\r\n品名C,C:\\c,s3\r\n"));
   ASSERT_EQ(dialogs_.boxes.size(), 1u);
-  const std::string list_error_1 = texts::Format(texts::ListIndexFormat(), 1);
+  const std::string list_error_1 = platform::Format(platform::texts::ListIndexFormat(), 1);
   EXPECT_EQ(dialogs_.boxes[0].text, list_error_1);  // ends in ")": no "." added
   ASSERT_EQ(form().RowCount(), 2);
   EXPECT_EQ(form().RowName(1), Sjis("品名B"));

@@ -79,7 +79,7 @@ TEST_F(MediumCheckTest, EveryKindOfProblemIsReported) {
   std::string report = Check();
   EXPECT_EQ(code_, 1);
   EXPECT_NE(report.find("PROBLEM: hinload_SK.dat is missing"), std::string::npos) << report;
-  EXPECT_NE(report.find("  M7HIMST.DB: PROBLEM: the install cannot index it: Key violation"), std::string::npos)
+  EXPECT_NE(report.find("  M7HIMST.DB: PROBLEM: the install cannot index it: キーが重複しています。"), std::string::npos)
       << report;
   EXPECT_NE(report.find(platform::Cp932ToUtf8(temp_ / "m2\\M7HIMST.DB")), std::string::npos) << report;
   EXPECT_NE(report.find("PROBLEM: the source folder"), std::string::npos) << report;
