@@ -42,6 +42,9 @@ void BlockSink::Finish(const std::string& header) {
   TranslateFileErrors(path_, [&] {
     out_.WriteAt(0, header.data(), header.size());
     out_.Truncate(static_cast<std::uint64_t>(header_size_) + written_);
+    // The file is complete: the disk takes it while the change writes the others, and
+    // the flush before its rename finds little left to wait for.
+    out_.BeginFlush();
   });
 }
 

@@ -21,8 +21,8 @@ class BlockSink {
   // writes its first `filled` bytes; the rest are zero.
   char* NextBlock(std::size_t filled);
   int blocks() const { return blocks_; }
-  // Writes the blocks still buffered, then `header` at the start, and cuts the file
-  // after the last block.
+  // Writes the blocks still buffered, then `header` at the start, cuts the file after
+  // the last block, and starts its writeback.
   void Finish(const std::string& header);
 
  private:

@@ -9,6 +9,7 @@
 #include "engine/collation.h"
 #include "engine/errors.h"
 #include "engine/family.h"
+#include "engine/pending_changes.h"
 #include "engine/format/blob.h"
 #include "engine/format/bytes.h"
 #include "engine/memo_file.h"
@@ -366,6 +367,15 @@ void RequireMemoFile(platform::FileSystem& fs, const std::string& db_path) {
 CheckReport CheckFamily(platform::FileSystem& fs, const std::string& db_path) {
   CheckReport report;
   Checker(fs, report).Run(db_path);
+  // A change that a stopped process left half done: the files on disk may mix the old
+  // family and the new one until it is finished.
+  for (const PendingChange& change : FindPendingChanges(fs, FolderOf(TablePath(db_path)))) {
+    report.notes.push_back(NameOf(change.record) + ": " +
+                           (change.complete ? "a change of this folder was stopped half-way; the next open of a table "
+                                              "here by the installer or pdxtool (pdxtool dump, say) finishes it"
+                                            : "a change of this folder was stopped before its first step; the next "
+                                              "open of a table here discards it"));
+  }
   return report;
 }
 

@@ -6,7 +6,8 @@
 // rebuild flag set, a missing member). Notes are what the original engine's own files
 // show too: stamps that differ from their parent's, stale row hints in X files, a
 // non-maintained index that is out of date, an order that cannot be checked because the
-// sort order is not implemented.
+// sort order is not implemented, a change of the folder that a stopped process left for
+// the next open to finish.
 #ifndef HINMEI_ENGINE_FAMILY_CHECK_H_
 #define HINMEI_ENGINE_FAMILY_CHECK_H_
 

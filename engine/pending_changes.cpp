@@ -171,7 +171,8 @@ void FinishPendingChanges(platform::FileSystem& fs, const std::string& folder) {
     std::map<std::string, StoppedChange> stopped = HoldStoppedChanges(fs, folder, names);
     // Complete changes first: a change that took no step may have a file that a complete
     // one still has to rename (a scratch table moved into place).
-    for (auto& [token, change] : stopped) {
+    for (auto& stopped_change : stopped) {
+      StoppedChange& change = stopped_change.second;  // named: a lambda below takes it
       if (!change.steps) continue;
       TakeSteps(fs, folder, *change.steps);
       TranslateFileErrors(folder, [&] { fs.FlushFolder(folder); });

@@ -7,6 +7,7 @@
 
 #include "engine/errors.h"
 #include "engine/family.h"
+#include "engine/family_check.h"
 #include "engine/family_write.h"
 #include "engine/intent_record.h"
 #include "engine/pending_changes.h"
@@ -120,6 +121,11 @@ TEST_F(PendingChanges, ACompleteRecordIsRolledForwardByTheNextOpenWhereverTheCha
     ASSERT_EQ(pending.size(), 1u);
     EXPECT_TRUE(pending[0].complete);
     EXPECT_EQ(pending[0].steps.size(), 2u);
+    // The check reports it and leaves it, whatever it finds of the family meanwhile.
+    CheckReport report = CheckFamily(fs_, path_);
+    ASSERT_FALSE(report.notes.empty());
+    EXPECT_EQ(report.notes.back().rfind(IntentRecordName("0000abcd") + ": ", 0), 0u) << report.notes.back();
+    EXPECT_EQ(FindPendingChanges(fs_, temp_.Path()).size(), 1u);
     EXPECT_EQ(ReadAllRows(fs_, path_).size(), 30u);  // an open for reading finishes it
     ExpectNew();
     EXPECT_TRUE(FindPendingChanges(fs_, temp_.Path()).empty());

@@ -8,8 +8,9 @@ namespace {
 
 constexpr int kInstallRows = 200000;
 constexpr int kIndexRows = 1000000;
-constexpr double kInstallTarget = 2.0;
-constexpr double kIndexTarget = 3.0;
+constexpr double kInstallTarget = 1.5;        // against cp and a flush of the copies
+constexpr double kIndexTarget = 3.0;          // against cp
+constexpr double kDurableIndexTarget = 0.75;  // against cp and a flush of the copy
 constexpr double kPeakAllowanceMiB = 64;
 // Per-row costs are compared from this size up; below it a step's fixed costs (process
 // start, folder listing, file syncs) outweigh the rows.
@@ -38,6 +39,7 @@ void PrintSize(const SizeFigures& size) {
   PrintStep(size, "cp+flush", size.install_cp_flushed, size.install_cp);
   PrintStep(size, "index", size.index, size.index_cp);
   PrintStep(size, "cp table", size.index_cp, size.index_cp);
+  PrintStep(size, "cp+flush", size.index_cp_flushed, size.index_cp);
   PrintStep(size, "sort keys", size.sort, size.index_cp);
 }
 
@@ -47,26 +49,26 @@ bool PrintSummary(const std::vector<SizeFigures>& sizes) {
   const SizeFigures* index = Find(sizes, kIndexRows);
   double install_ratio = install ? install->install.seconds / install->install_cp.seconds : NAN;
   double index_ratio = index ? index->index.seconds / index->index_cp.seconds : NAN;
+  double durable_install = install ? install->install.seconds / install->install_cp_flushed.seconds : NAN;
+  double durable_index = index ? index->index.seconds / index->index_cp_flushed.seconds : NAN;
   if (install) {
-    all_met &= install_ratio <= kInstallTarget;
-    std::printf("bench: target InstallMaster at %d rows <= %.1fx cp: %.2fx %s\n", kInstallRows, kInstallTarget,
-                install_ratio, Verdict(install_ratio <= kInstallTarget).c_str());
-  }
-  if (install) {
-    // InstallMaster flushes every file it writes before it renames it into place; cp
-    // does not. This ratio sets the install against a copy that is flushed as well.
-    std::printf("bench: InstallMaster at %d rows against cp and a flush of the copies: %.2fx\n", kInstallRows,
-                install->install.seconds / install->install_cp_flushed.seconds);
+    all_met &= durable_install <= kInstallTarget;
+    std::printf("bench: target InstallMaster at %d rows <= %.2fx cp and a flush of the copies: %.2fx %s\n",
+                kInstallRows, kInstallTarget, durable_install, Verdict(durable_install <= kInstallTarget).c_str());
   }
   if (index) {
     all_met &= index_ratio <= kIndexTarget;
     std::printf("bench: target BuildIndex at %d rows <= %.1fx cp: %.2fx %s\n", kIndexRows, kIndexTarget, index_ratio,
                 Verdict(index_ratio <= kIndexTarget).c_str());
+    all_met &= durable_index <= kDurableIndexTarget;
+    std::printf("bench: target BuildIndex at %d rows <= %.2fx cp and a flush of the copy: %.2fx %s\n", kIndexRows,
+                kDurableIndexTarget, durable_index, Verdict(durable_index <= kDurableIndexTarget).c_str());
   }
 
   double peak = 0, table = 0;
   for (const SizeFigures& s : sizes) {
-    for (const StepFigures* step : {&s.install, &s.install_cp, &s.install_cp_flushed, &s.index, &s.index_cp, &s.sort}) {
+    for (const StepFigures* step :
+         {&s.install, &s.install_cp, &s.install_cp_flushed, &s.index, &s.index_cp, &s.index_cp_flushed, &s.sort}) {
       peak = std::max(peak, step->peak_mib);
     }
     table = std::max(table, s.table_mib);
@@ -90,8 +92,9 @@ bool PrintSummary(const std::vector<SizeFigures>& sizes) {
                 "%.2fx %s\n",
                 from->rows, to->rows, allowed, install_growth, index_growth, Verdict(met).c_str());
   }
-  std::printf("bench: install200k=%.2fx index1M=%.2fx peakMiB=%.0f tableMiB=%.0f\n", install_ratio, index_ratio,
-              std::ceil(peak), std::ceil(table));
+  std::printf("bench: install200k=%.2fx index1M=%.2fx installDurable200k=%.2f indexDurable1M=%.2f peakMiB=%.0f "
+              "tableMiB=%.0f\n",
+              install_ratio, index_ratio, durable_install, durable_index, std::ceil(peak), std::ceil(table));
   return all_met;
 }
 

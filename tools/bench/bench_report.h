@@ -1,6 +1,9 @@
 // The benchmark's figures and the lines it prints: one line per step and size, then the
 // targets, then the summary line
-//   bench: install200k=<ratio>x index1M=<ratio>x peakMiB=<n> tableMiB=<n>
+//   bench: install200k=<ratio>x index1M=<ratio>x installDurable200k=<ratio>
+//          indexDurable1M=<ratio> peakMiB=<n> tableMiB=<n>
+// The install and the index builds put everything they write on disk before they end;
+// the durable ratios hold them against copies that are flushed as well.
 #ifndef HINMEI_TOOLS_BENCH_BENCH_REPORT_H_
 #define HINMEI_TOOLS_BENCH_BENCH_REPORT_H_
 
@@ -20,8 +23,9 @@ struct SizeFigures {
   StepFigures install;   // InstallMaster end to end
   StepFigures install_cp;  // cp of the files InstallMaster copies
   StepFigures install_cp_flushed;  // the same, then the copies flushed to the disk
-  StepFigures index;     // BuildIndex of every index of the item table
+  StepFigures index;     // BuildIndex of every index of the item table, its folder flushed
   StepFigures index_cp;  // cp of the item table
+  StepFigures index_cp_flushed;  // the same, then the copy flushed to the disk
   StepFigures sort;      // std::sort of the item table's index keys (the sort alone)
 };
 

@@ -73,7 +73,11 @@ int Index(const std::string& table_path) {
   engine::Engine engine(fs, table_path + ".aliases");
   engine::TTable table(engine);
   table.SetTableName(table_path);
-  PrintSeconds(Seconds([&] { install::BuildIndexes(table, catalogue::ItemTableIndexes()); }));
+  // As durable as the install leaves a table: built, then its folder flushed.
+  PrintSeconds(Seconds([&] {
+    install::BuildIndexes(table, catalogue::ItemTableIndexes());
+    fs.FlushFolder(table_path.substr(0, table_path.find_last_of("\\/")));
+  }));
   return 0;
 }
 
