@@ -126,7 +126,7 @@ void FamilyWrite::RequireFolder(const std::string& path) {
   }
 }
 
-platform::File& FamilyWrite::ClaimFolder(const std::string& path) {
+void FamilyWrite::ClaimFolder(const std::string& path) {
   RequireFolder(path);
   if (!claim_) {
     // A folder the claim cannot be written to is one the change cannot be written to:
@@ -138,7 +138,6 @@ platform::File& FamilyWrite::ClaimFolder(const std::string& path) {
       throw platform::EInOutError(e.ErrorCode(), path);
     }
   }
-  return *claim_;
 }
 
 std::string FamilyWrite::NewTemporary(const std::string& final_path) {

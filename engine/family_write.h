@@ -76,7 +76,7 @@ class FamilyWrite {
   };
 
   void RequireFolder(const std::string& path);
-  platform::File& ClaimFolder(const std::string& path);
+  void ClaimFolder(const std::string& path);
   std::string NewTemporary(const std::string& final_path);
   platform::File* FindHeld(const std::string& path) const;
   void Release(const std::string& path);

@@ -51,7 +51,9 @@ enum FileAttribute : std::uint32_t {
 };
 
 // An open file. Closing happens in the destructor (errors ignored) or through Close()
-// (errors thrown). Not thread-safe.
+// (errors thrown). Several threads may call ReadAt on one file at once: each call names
+// its own offset and moves no shared position (pread on POSIX, ReadFile with an offset on
+// Windows). Every other call needs the file to itself.
 class File {
  public:
   virtual ~File() = default;

@@ -248,7 +248,9 @@ void MemoryFileSystem::RenameOver(const std::string& from, const std::string& to
 }
 
 void MemoryFileSystem::FlushFolder(const std::string& path) {
-  if (!DirectoryExists(path)) throw EInOutError(kErrorPathNotFound, path);
+  if (!DirectoryExists(path)) {
+    throw EInOutError(DirectoryExists(FolderOf(Trimmed(path))) ? kErrorFileNotFound : kErrorPathNotFound, path);
+  }
   durable_files_ = files_;
   journal_.clear();
 }

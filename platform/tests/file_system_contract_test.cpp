@@ -5,8 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cstring>
 #include <functional>
 #include <memory>
+#include <thread>
+#include <vector>
 
 #include "platform/cp932.h"
 #include "platform/exceptions.h"
@@ -206,6 +210,40 @@ TEST_P(FileSystemContract, ReadWriteTruncateAtOffsets) {
   EXPECT_EQ(f->ReadAt(3, buffer, sizeof buffer), 2u);
   f->Close();
   EXPECT_EQ(Read(file).size(), 5u);
+}
+
+// The engine reads one table from two threads at a time.
+TEST_P(FileSystemContract, TwoThreadsReadOneFileAtOnce) {
+  std::string data(1 << 20, '\0');
+  for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>((i * 2654435761u) >> 13);
+  Write(temp_ / "shared.bin", data);
+  auto file = fs_->Open(temp_ / "shared.bin", Access::kRead, Share::kRead, Disposition::kOpenExisting);
+  std::atomic<int> wrong{0};
+  auto reader = [&](std::size_t first) {
+    std::vector<char> buffer(4096);
+    for (int round = 0; round < 8; ++round) {
+      for (std::size_t at = first; at < data.size(); at += 2 * buffer.size()) {
+        std::size_t n = file->ReadAt(at, buffer.data(), buffer.size());
+        if (n != buffer.size() || std::memcmp(buffer.data(), data.data() + at, n) != 0) ++wrong;
+      }
+    }
+  };
+  std::thread other(reader, 4096);
+  reader(0);
+  other.join();
+  EXPECT_EQ(wrong.load(), 0);
+}
+
+TEST_P(FileSystemContract, FolderFlushesAndEarlyWritebackKeepWhatIsThere) {
+  Write(temp_ / "f.bin", "data");
+  fs_->FlushFolder(temp_.Path());
+  auto file = fs_->Open(temp_ / "f.bin", Access::kReadWrite, Share::kExclusive, Disposition::kOpenExisting);
+  file->WriteAt(4, "more", 4);
+  file->BeginFlush();
+  file->Flush();
+  file->Close();
+  EXPECT_EQ(Read(temp_ / "f.bin"), "datamore");
+  EXPECT_EQ(CodeOf([&] { fs_->FlushFolder(temp_ / "none"); }), kErrorFileNotFound);
 }
 
 TEST_P(FileSystemContract, RenameReplacesAndRemoveDeletes) {
