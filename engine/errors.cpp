@@ -22,7 +22,7 @@ void ThrowCorrupt(const std::string& detail, const std::string& path) {
 void ThrowFileError(const platform::EInOutError& error, const std::string& path) {
   if (error.ErrorCode() == platform::kErrorSharingViolation ||
       error.ErrorCode() == platform::kErrorLockViolation) {
-    ThrowEngineError(InUseProblem(), path);
+    throw ETableInUse(EngineMessage(InUseProblem(), path));
   }
   ThrowEngineError("File operation failed: " + error.Message() + ".", path);
 }

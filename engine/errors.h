@@ -20,6 +20,12 @@ class ECorruptFile : public platform::EDBEngineError {
   using platform::EDBEngineError::EDBEngineError;
 };
 
+// A file of the table that another program holds: nothing was read or written.
+class ETableInUse : public platform::EDBEngineError {
+ public:
+  using platform::EDBEngineError::EDBEngineError;
+};
+
 // A damaged or foreign file: "Corrupt table file: <detail>."
 [[noreturn]] void ThrowCorrupt(const std::string& detail, const std::string& path);
 

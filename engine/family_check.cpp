@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 
+#include "engine/blob_salvage.h"
 #include "engine/collation.h"
 #include "engine/errors.h"
 #include "engine/family.h"
@@ -283,6 +284,11 @@ class Checker {
       } catch (const platform::EInOutError&) {
         report_.AddProblem(K::kBlobs, family.mb, "the .MB file cannot be opened");
         return;
+      }
+      try {
+        if (MendedMemoHeader(*mb, family.mb, 1)) report_.AddProblem(K::kBlobs, family.mb, "the file's header is damaged");
+      } catch (const platform::EDBEngineError& e) {
+        report_.AddProblem(K::kBlobs, family.mb, FirstLine(e));
       }
     }
     for (const format::FieldDescriptor& f : h.fields()) {

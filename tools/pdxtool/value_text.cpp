@@ -197,4 +197,12 @@ FieldValue ParseValue(const engine::format::FieldDescriptor& f, const std::strin
   }
 }
 
+std::string ConsoleText(const std::string& cp932) {
+  try {
+    return platform::Cp932ToUtf8(cp932);
+  } catch (const platform::EConvertError&) {
+    return DisplayText(cp932, false);
+  }
+}
+
 }  // namespace pdxtool

@@ -14,6 +14,10 @@ namespace pdxtool {
 // escaped (\r, \n, \t, \xNN).
 std::string DisplayText(const std::string& bytes, bool cp932);
 
+// A path or another CP932 text of the system for the console: converted to UTF-8, or as
+// DisplayText shows bytes that do not convert.
+std::string ConsoleText(const std::string& cp932);
+
 // A value for display: dates as YYYY-MM-DD, times as HH:MM:SS.mmm, logicals as
 // true/false, numbers in the shortest exact form, binary data over 64 bytes by its size;
 // an empty text for a blank value.

@@ -1,0 +1,92 @@
+#include "engine/repair_indexes.h"
+
+#include "engine/errors.h"
+#include "engine/family_rewrite.h"
+#include "engine/table_file.h"
+
+namespace engine {
+namespace {
+
+using format::FileType;
+
+std::optional<format::Header> ReadableHeader(FamilyWrite& write, const std::string& path) {
+  try {
+    return ReadHeader(write.Hold(path), path);
+  } catch (const ECorruptFile&) {
+    return std::nullopt;
+  }
+}
+
+bool FitsName(const format::Header& x, const SecondaryFiles& files) {
+  const bool composite = x.type() == FileType::kCompositeData || x.type() == FileType::kMaintainedCompositeData;
+  return format::IsSecondaryData(x.type()) && composite == files.composite;
+}
+
+// The index an .Xnn file's name defines.
+std::optional<SecondaryIndex> IndexOfName(const SecondaryFiles& files, const format::Header& db) {
+  const int position = files.number - 1;
+  if (files.composite || position < 0 || position >= static_cast<int>(db.fields().size()) ||
+      format::IsBlob(db.fields()[static_cast<std::size_t>(position)].type)) {
+    return std::nullopt;
+  }
+  SecondaryIndex index;
+  index.name = db.fields()[static_cast<std::size_t>(position)].name;
+  index.fields = {position};
+  index.descending = {false};
+  index.maintained = db.type() == FileType::kKeyedData;
+  index.number = files.number;
+  index.files = files;
+  return index;
+}
+
+}  // namespace
+
+IndexPlan PlanIndexes(FamilyWrite& write, const Family& family, const format::Header& db) {
+  IndexPlan plan;
+  const bool keyed = db.type() == FileType::kKeyedData;
+  if (keyed) {
+    std::vector<int> key;
+    for (int i = 0; i < db.key_fields(); ++i) key.push_back(i);
+    RequireOrderable(db, key, family.db);
+  }
+  if (!family.px.empty()) {
+    plan.old_px = ReadableHeader(write, family.px);
+    if (plan.old_px) plan.headers.push_back(*plan.old_px);
+  }
+  for (const SecondaryFiles& files : family.secondaries) {
+    auto lose = [&] {
+      for (const std::string* p : {&files.x, &files.y}) {
+        if (p->empty()) continue;
+        write.Hold(*p);
+        plan.remove.push_back(*p);
+      }
+      plan.lost.push_back(files.x.empty() ? files.y : files.x);
+    };
+    if (files.x.empty()) {
+      lose();
+      continue;
+    }
+    std::optional<format::Header> x = ReadableHeader(write, files.x);
+    std::optional<SecondaryIndex> index;
+    if (x && FitsName(*x, files)) {
+      try {
+        index = IndexOfHeader(*x, db, files);
+        index->old_x = x;
+        plan.headers.push_back(*x);
+      } catch (const ECorruptFile&) {
+        index.reset();
+      }
+    }
+    if (!index && (index = IndexOfName(files, db))) plan.from_name.push_back(files.x);
+    if (!index) {
+      lose();
+      continue;
+    }
+    if (!files.y.empty() && (index->old_y = ReadableHeader(write, files.y))) plan.headers.push_back(*index->old_y);
+    RequireOrderable(db, index->fields, family.db);
+    plan.indexes.push_back(std::move(*index));
+  }
+  return plan;
+}
+
+}  // namespace engine
