@@ -13,6 +13,7 @@
 #include "engine/format/bytes.h"
 #include "engine/key_order_check.h"
 #include "engine/memo_file.h"
+#include "engine/record_check.h"
 #include "engine/secondary_index.h"
 #include "engine/table_file.h"
 #include "engine/tree_check.h"
@@ -61,6 +62,7 @@ class Checker {
     report_.sort_order = CollationOf(h).name;
     report_.code_page = h.code_page();
     CheckFlags(*db);
+    CheckRecords(*db);
     CheckBlobs(family, *db);
     const bool keyed = h.type() == FileType::kKeyedData;
     std::optional<MemberFile> px;
@@ -131,6 +133,19 @@ class Checker {
 
   void CheckFlags(const MemberFile& m) {
     if (!m.header().rebuild_flags_clear()) report_.AddProblem(K::kRebuildFlag, m.path(), "a \"rebuild required\" flag is set");
+  }
+
+  // Every field must hold a value of its type, as every value written does.
+  void CheckRecords(const MemberFile& db) {
+    const Header& h = db.header();
+    for (std::size_t i = 0; i < db.size(); ++i) {
+      int field = FirstUnreadableField(h, db.record(i));
+      if (field < 0) continue;
+      report_.AddProblem(K::kRecordValues, db.path(), "row " + std::to_string(i + 1) + ": field '" +
+                                                          h.fields()[static_cast<std::size_t>(field)].name +
+                                                          "' holds no value of its type");
+      return;
+    }
   }
 
   // Keys must rise strictly along the chain, where the sort order is one we know. Answers

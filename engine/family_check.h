@@ -26,6 +26,7 @@ enum class FindingKind {
   kTableUnreadable,   // the .DB's blocks or counts are damaged
   kHeaderUnreadable,  // the .DB's header is damaged: its structure must be borrowed
   kRowsOutOfOrder,    // a keyed table's rows are not in key order
+  kRecordValues,      // a record's field holds no value of its type
   kPrimaryIndex,      // the .PX is missing, damaged or does not match the rows
   kSecondaryIndex,    // an .X or .Y is damaged or does not match the rows
   kIndexZeroed,       // an index file holds only zeros where its blocks should be

@@ -239,7 +239,12 @@ RepairResult RepairFamily(platform::FileSystem& fs, const std::string& db_path, 
   result.before = CheckFamily(fs, path);
   if (result.before.ok()) return result;
   Repair(fs, path, options, result).Run();
-  result.after = CheckFamily(fs, path);
+  // The new family is in place: a check that cannot run says so, and changes nothing.
+  try {
+    result.after = CheckFamily(fs, path);
+  } catch (const platform::EDBEngineError& e) {
+    result.after.AddProblem(FindingKind::kTableUnreadable, path, e.Message().substr(0, e.Message().find("\r\n")));
+  }
   return result;
 }
 
