@@ -8,6 +8,7 @@
 #include "engine/family.h"
 #include "engine/errors.h"
 #include "engine/family_repair.h"
+#include "engine/format/blob.h"
 #include "engine/format/bytes.h"
 #include "engine/format/layout.h"
 #include "engine/table_operations.h"
@@ -256,6 +257,69 @@ TEST_F(Repair, ARepairThatStopsAtAnyFileOperationLeavesTheFamilyAsItWas) {
   EXPECT_GT(n, 50);
   EXPECT_EQ(Records(path_), sound_);
   testing::ExpectSoundFamily(path_);
+}
+
+// A keyed table of 60 rows whose every row keeps a memo in the .MB: rows 1 to 39 share a
+// sub-allocated block, rows 40 to 60 have blocks of their own.
+class RepairBlobs : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    TableSpec shape = testing::SmallSpec(1);
+    shape.fields.push_back({"Memo", 'M', 10});
+    TableCreator creator(platform::OsFileSystem(), path_, shape);
+    for (int i = 1; i <= 60; ++i) {
+      creator.AddRow({FieldValue::Integer(i), FieldValue::Text(testing::Numbered("name", i)), FieldValue(),
+                      FieldValue::Text(std::string(i < 40 ? 50 : 3000, static_cast<char>('a' + i % 26)))});
+    }
+    creator.Finish();
+    rows_ = testing::ReadRows(path_);
+  }
+
+  platform::testing::TempFolder temp_;
+  std::string path_ = temp_ / "T.DB";
+  std::vector<std::vector<FieldValue>> rows_;
+};
+
+TEST_F(RepairBlobs, FieldsWhoseDataCannotBeReadAreBlankedAndTheirRowsNamed) {
+  // The .MB's third unit: the block of row 40's memo.
+  std::string mb = testing::ReadBytes(temp_ / "T.MB");
+  std::fill(mb.begin() + 2 * format::kMbUnit, mb.begin() + 3 * format::kMbUnit, '\x5A');
+  testing::WriteBytes(temp_ / "T.MB", mb);
+  CheckReport check = CheckFamily(platform::OsFileSystem(), path_);
+  ASSERT_FALSE(check.ok());
+  EXPECT_EQ(check.findings[0].kind, FindingKind::kBlobs);
+
+  RepairResult r = RepairFamily(platform::OsFileSystem(), path_, RepairOptions{"", "t"});
+  ASSERT_TRUE(r.after.ok()) << r.after.problems[0];
+  ASSERT_EQ(r.blanked_blobs.size(), 1u);
+  EXPECT_EQ(r.blanked_blobs[0].row, 39u);
+  auto repaired = testing::ReadRows(path_);
+  ASSERT_EQ(repaired.size(), rows_.size());
+  std::vector<std::size_t> named;
+  for (const BlankedBlob& b : r.blanked_blobs) {
+    EXPECT_EQ(b.field, 3);
+    named.push_back(b.row);
+  }
+  for (std::size_t i = 0; i < rows_.size(); ++i) {
+    const bool blanked = std::find(named.begin(), named.end(), i) != named.end();
+    EXPECT_EQ(repaired[i][3], blanked ? FieldValue() : rows_[i][3]) << "row " << i;
+    EXPECT_EQ(repaired[i][0], rows_[i][0]);
+  }
+  // The record of a named row, after blanking, is the one the report shows.
+  EXPECT_EQ(r.key_of_blanked[0].substr(0, 4), std::string(testing::LoadMember(path_).record(named[0]), 4));
+}
+
+TEST_F(RepairBlobs, AMemoHeaderThatIsNoLongerOneIsWrittenAnewAndTheMemosStay) {
+  std::string mb = testing::ReadBytes(temp_ / "T.MB");
+  std::fill(mb.begin(), mb.begin() + 0x30, '\x7F');
+  testing::WriteBytes(temp_ / "T.MB", mb);
+  ASSERT_FALSE(CheckFamily(platform::OsFileSystem(), path_).ok());
+  RepairResult r = RepairFamily(platform::OsFileSystem(), path_, RepairOptions{"", "t"});
+  EXPECT_TRUE(r.memo_header_mended);
+  EXPECT_TRUE(r.blanked_blobs.empty());
+  EXPECT_TRUE(r.after.ok());
+  EXPECT_EQ(testing::ReadRows(path_), rows_);
+  EXPECT_EQ(testing::ReadBytes(temp_ / "T.MB").substr(format::kMbUnit), mb.substr(format::kMbUnit));
 }
 
 }  // namespace
