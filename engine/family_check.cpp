@@ -59,8 +59,6 @@ class Checker {
     std::optional<MemberFile> db = LoadTable(family.db);
     if (!db) return;
     const Header& h = db->header();
-    report_.sort_order = CollationOf(h).name;
-    report_.code_page = h.code_page();
     CheckFlags(*db);
     CheckRecords(*db);
     CheckBlobs(family, *db);
@@ -93,6 +91,8 @@ class Checker {
         report_.AddProblem(K::kHeaderUnreadable, path, "the file is not a table (.DB) file");
         return std::nullopt;
       }
+      report_.sort_order = CollationOf(h).name;
+      report_.code_page = h.code_page();
     } catch (const ECorruptFile& e) {
       report_.AddProblem(K::kHeaderUnreadable, path, file && Zeros(*file) ? ZerosText() : FirstLine(e));
       return std::nullopt;

@@ -30,6 +30,9 @@ std::string ConsequenceLine(K kind) {
     case K::kRowsOutOfOrder:
       what = "misses rows when it looks them up by key, and may report the table as damaged";
       break;
+    case K::kRecordValues:
+      what = "shows wrong values in that row, or fails on it";
+      break;
     case K::kPrimaryIndex:
       what = "reports \"Index is out of date\" and does not open the table";
       break;
