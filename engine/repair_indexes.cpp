@@ -17,6 +17,12 @@ std::optional<format::Header> ReadableHeader(FamilyWrite& write, const std::stri
   }
 }
 
+// The header to keep for an index file written anew (the rewrite keeps it where its
+// layout allows): only one of the table's sort order.
+std::optional<format::Header> Keepable(const std::optional<format::Header>& h, const format::Header& db) {
+  return h && h->sort_order() == db.sort_order() ? h : std::nullopt;
+}
+
 bool FitsName(const format::Header& x, const SecondaryFiles& files) {
   const bool composite = x.type() == FileType::kCompositeData || x.type() == FileType::kMaintainedCompositeData;
   return format::IsSecondaryData(x.type()) && composite == files.composite;
@@ -50,8 +56,9 @@ IndexPlan PlanIndexes(FamilyWrite& write, const Family& family, const format::He
     RequireOrderable(db, key, family.db);
   }
   if (!family.px.empty()) {
-    plan.old_px = ReadableHeader(write, family.px);
-    if (plan.old_px) plan.headers.push_back(*plan.old_px);
+    std::optional<format::Header> px = ReadableHeader(write, family.px);
+    if (px) plan.headers.push_back(*px);
+    plan.old_px = Keepable(px, db);
   }
   for (const SecondaryFiles& files : family.secondaries) {
     auto lose = [&] {
@@ -71,7 +78,7 @@ IndexPlan PlanIndexes(FamilyWrite& write, const Family& family, const format::He
     if (x && FitsName(*x, files)) {
       try {
         index = IndexOfHeader(*x, db, files);
-        index->old_x = x;
+        index->old_x = Keepable(x, db);
         plan.headers.push_back(*x);
       } catch (const ECorruptFile&) {
         index.reset();
@@ -82,7 +89,11 @@ IndexPlan PlanIndexes(FamilyWrite& write, const Family& family, const format::He
       lose();
       continue;
     }
-    if (!files.y.empty() && (index->old_y = ReadableHeader(write, files.y))) plan.headers.push_back(*index->old_y);
+    if (!files.y.empty()) {
+      std::optional<format::Header> y = ReadableHeader(write, files.y);
+      if (y) plan.headers.push_back(*y);
+      index->old_y = Keepable(y, db);
+    }
     RequireOrderable(db, index->fields, family.db);
     plan.indexes.push_back(std::move(*index));
   }
