@@ -73,7 +73,8 @@ class Checker {
       }
     } else if (!family.px.empty()) {
       report_.AddNote(K::kLeftoverPrimary, family.px,
-                      "a primary index beside a table without a key; the original engine does not use it");
+                      "a primary index beside a table without a key: the original engine does not use it, "
+                      "and the next rewrite of the table removes it");
     }
     for (const SecondaryFiles& files : family.secondaries) CheckSecondary(*db, px ? &*px : nullptr, files);
     if (!family.val.empty()) CheckVal(family.val, h);

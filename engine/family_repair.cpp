@@ -25,22 +25,8 @@ using format::FileType;
 using format::Header;
 namespace off = format::off;
 
-[[noreturn]] void Refuse(const std::string& why, const std::string& path) {
-  throw ERepairRefused(EngineMessage(why, path));
-}
-
-// Runs `step`; an engine error that is no file failure becomes the repair's refusal.
-template <typename Step>
-auto RefusedOn(Step&& step) -> decltype(step()) {
-  try {
-    return step();
-  } catch (const ETableInUse&) {
-    throw;
-  } catch (const ERepairRefused&) {
-    throw;
-  } catch (const platform::EDBEngineError& e) {
-    throw ERepairRefused(e.Message());
-  }
+[[noreturn]] void Refuse(RefusalReason reason, const std::string& why, const std::string& path) {
+  throw ERepairRefused(reason, EngineMessage(why, path));
 }
 
 // The table's own header, or nothing when it is damaged beyond reading.
@@ -64,9 +50,10 @@ class Repair {
     Header header = TableHeader(db_file);
     Salvage salvage = SalvageRecords(db_file, header, family_.db);
     if (!result_.borrowed_from.empty() && salvage.count == 0 && salvage.written_blocks > 0) {
-      Refuse("The table's blocks do not fit the structure of the table it was to borrow from.", result_.borrowed_from);
+      Refuse(RefusalReason::kBorrowDoesNotFit, "The table's blocks do not fit the structure of this table.",
+             result_.borrowed_from);
     }
-    IndexPlan plan = RefusedOn([&] { return PlanIndexes(write_, family_, header); });
+    IndexPlan plan = PlanIndexes(write_, family_, header);
     const bool keyed = header.type() == FileType::kKeyedData;
 
     std::vector<std::uint32_t> readable, unreadable, kept, duplicates;
@@ -138,12 +125,10 @@ class Repair {
   Header TableHeader(platform::File& db_file) {
     if (std::optional<Header> own = OwnHeader(db_file, family_.db)) return *own;
     if (options_.borrow.empty()) {
-      Refuse("The table's header is damaged beyond reading. Repair it with --borrow and a table of the same "
-             "structure, such as the install medium's copy of this table.",
-             family_.db);
+      Refuse(RefusalReason::kHeaderUnreadable, "The table's header is damaged beyond reading.", family_.db);
     }
     result_.borrowed_from = TablePath(options_.borrow);
-    return RefusedOn([&] { return BorrowHeader(fs_, options_.borrow, write_, family_); });
+    return BorrowHeader(fs_, options_.borrow, write_, family_);
   }
 
   // The first row of each key in table order is kept; the others are duplicates.
@@ -233,7 +218,7 @@ class Repair {
 
 RepairResult RepairFamily(platform::FileSystem& fs, const std::string& db_path, const RepairOptions& options) {
   const std::string path = TablePath(db_path);
-  if (!FindFamily(fs, path).exists()) Refuse("Table does not exist.", path);
+  if (!FindFamily(fs, path).exists()) Refuse(RefusalReason::kNoSuchTable, "Table does not exist.", path);
   RequireFamilyFree(fs, path);
   RepairResult result;
   result.before = CheckFamily(fs, path);

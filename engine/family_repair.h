@@ -22,7 +22,7 @@
 #include "engine/blob_salvage.h"
 #include "engine/family_check.h"
 #include "engine/format/header.h"
-#include "platform/exceptions.h"
+#include "engine/repair_refusal.h"
 #include "platform/file_system.h"
 
 namespace engine {
@@ -61,12 +61,6 @@ struct RepairResult {
 
   format::Header header;  // the repaired table's
   CheckReport after;      // the check of the repaired family
-};
-
-// The repair cannot be done: nothing was changed. The message says why, and what to do.
-class ERepairRefused : public platform::EDBEngineError {
- public:
-  using platform::EDBEngineError::EDBEngineError;
 };
 
 // Throws ETableInUse when another program holds a member, ERepairRefused when the

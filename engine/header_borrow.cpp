@@ -2,6 +2,7 @@
 
 #include "engine/errors.h"
 #include "engine/format/bytes.h"
+#include "engine/repair_refusal.h"
 #include "engine/secondary_index.h"
 #include "engine/table_file.h"
 
@@ -15,7 +16,8 @@ constexpr int kValVersion = 1;
 constexpr int kValUpdateTime = 3;
 
 [[noreturn]] void DoesNotFit(const std::string& other, const std::string& why) {
-  ThrowEngineError("The table to borrow the structure from does not have this table's structure: " + why + ".", other);
+  throw ERepairRefused(RefusalReason::kBorrowDoesNotFit,
+                       EngineMessage("The table does not have the structure of the table to repair: " + why + ".", other));
 }
 
 std::optional<format::Header> Readable(FamilyWrite& write, const std::string& path) {
@@ -32,14 +34,17 @@ std::optional<format::Header> Readable(FamilyWrite& write, const std::string& pa
 format::Header BorrowHeader(platform::FileSystem& fs, const std::string& other, FamilyWrite& write,
                             const Family& family) {
   Family donor = FindFamily(fs, other);
-  if (!donor.exists()) ThrowEngineError("Table does not exist.", TablePath(other));
+  if (!donor.exists()) DoesNotFit(TablePath(other), "it does not exist");
   auto file = TranslateFileErrors(donor.db, [&] {
     return fs.Open(donor.db, platform::Access::kRead, platform::Share::kReadWrite, platform::Disposition::kOpenExisting);
   });
-  format::Header h = ReadHeader(*file, donor.db);
-  if (h.type() != FileType::kKeyedData && h.type() != FileType::kUnkeyedData) {
-    ThrowEngineError("The file is not a table (.DB) file.", donor.db);
+  format::Header h;
+  try {
+    h = ReadHeader(*file, donor.db);
+  } catch (const ECorruptFile&) {
+    DoesNotFit(donor.db, "its own header cannot be read");
   }
+  if (h.type() != FileType::kKeyedData && h.type() != FileType::kUnkeyedData) DoesNotFit(donor.db, "it is no table");
 
   if (std::optional<format::Header> px = Readable(write, family.px)) {
     bool fits = h.type() == FileType::kKeyedData && static_cast<int>(px->fields().size()) == h.key_fields();

@@ -19,7 +19,7 @@
 namespace engine {
 
 // Reads `other` (shared) and checks it against the members of `family` that `write`
-// holds; throws an engine error naming `other` when it does not fit.
+// holds; throws ERepairRefused naming `other` when it does not fit.
 format::Header BorrowHeader(platform::FileSystem& fs, const std::string& other, FamilyWrite& write,
                             const Family& family);
 

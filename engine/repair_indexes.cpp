@@ -2,6 +2,7 @@
 
 #include "engine/errors.h"
 #include "engine/family_rewrite.h"
+#include "engine/repair_refusal.h"
 #include "engine/table_file.h"
 
 namespace engine {
@@ -45,6 +46,15 @@ std::optional<SecondaryIndex> IndexOfName(const SecondaryFiles& files, const for
   return index;
 }
 
+// A key or index whose alpha fields this engine cannot order stops the repair.
+void RequireOrderableForRepair(const format::Header& db, const std::vector<int>& fields, const std::string& path) {
+  try {
+    RequireOrderable(db, fields, path);
+  } catch (const platform::EDBEngineError& e) {
+    throw ERepairRefused(RefusalReason::kSortOrder, e.Message());
+  }
+}
+
 }  // namespace
 
 IndexPlan PlanIndexes(FamilyWrite& write, const Family& family, const format::Header& db) {
@@ -53,7 +63,7 @@ IndexPlan PlanIndexes(FamilyWrite& write, const Family& family, const format::He
   if (keyed) {
     std::vector<int> key;
     for (int i = 0; i < db.key_fields(); ++i) key.push_back(i);
-    RequireOrderable(db, key, family.db);
+    RequireOrderableForRepair(db, key, family.db);
   }
   if (!family.px.empty()) {
     std::optional<format::Header> px = ReadableHeader(write, family.px);
@@ -94,7 +104,7 @@ IndexPlan PlanIndexes(FamilyWrite& write, const Family& family, const format::He
       if (y) plan.headers.push_back(*y);
       index->old_y = Keepable(y, db);
     }
-    RequireOrderable(db, index->fields, family.db);
+    RequireOrderableForRepair(db, index->fields, family.db);
     plan.indexes.push_back(std::move(*index));
   }
   return plan;

@@ -29,9 +29,9 @@ struct IndexPlan {
   std::vector<format::Header> headers;     // every member header that could be read
 };
 
-// Reads the index members' headers through `write`, which holds them. Throws when an
-// index, or the primary key of a keyed table, has alpha fields in a sort order this
-// engine cannot order.
+// Reads the index members' headers through `write`, which holds them. Throws
+// ERepairRefused when an index, or the primary key of a keyed table, has alpha fields in
+// a sort order this engine cannot order.
 IndexPlan PlanIndexes(FamilyWrite& write, const Family& family, const format::Header& db);
 
 }  // namespace engine

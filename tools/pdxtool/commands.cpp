@@ -8,6 +8,7 @@
 #include "engine/errors.h"
 #include "engine/family.h"
 #include "engine/field_lookup.h"
+#include "engine/repair_refusal.h"
 #include "engine/format/field_codec.h"
 #include "engine/table.h"
 #include "engine/table_file.h"
@@ -18,6 +19,7 @@
 #include "tools/pdxtool/check_command.h"
 #include "tools/pdxtool/medium_check.h"
 #include "tools/pdxtool/repair_command.h"
+#include "tools/pdxtool/report_texts.h"
 #include "tools/pdxtool/value_text.h"
 
 namespace pdxtool {
@@ -142,6 +144,9 @@ int Repair(platform::FileSystem& fs, const std::string& table, const std::vector
     return RepairTable(fs, table, borrow, BackupStamp(), out);
   } catch (const engine::ETableInUse&) {
     throw;
+  } catch (const engine::ERepairRefused& e) {
+    err << "pdxtool: " << Message(e) << "\n" << texts::RepairRefused(e.reason(), Utf8(engine::TablePath(table)));
+    return kExitProblem;
   } catch (const platform::Exception& e) {
     err << "pdxtool: " << Message(e) << "\n";
     return kExitProblem;

@@ -186,6 +186,28 @@ std::string LeftoverPrimaryRemoved() { return "removed: the .PX of the table wit
 
 std::string StillFails() { return "the repaired family still fails the check\n"; }
 
+std::string RepairRefused(engine::RefusalReason reason, const std::string& table) {
+  std::string what;
+  switch (reason) {
+    case engine::RefusalReason::kNoSuchTable:
+      what = "there is no such table";
+      break;
+    case engine::RefusalReason::kHeaderUnreadable:
+      what = "the header that describes the table's fields is damaged beyond reading: run pdxtool repair " +
+             Quoted(table) + " --borrow OTHER.DB, OTHER.DB a table of the same structure, such as the install "
+             "medium's copy of this table";
+      break;
+    case engine::RefusalReason::kBorrowDoesNotFit:
+      what = "the table to borrow from is of another structure: borrow from a copy of this same table, such as the "
+             "install medium's";
+      break;
+    case engine::RefusalReason::kSortOrder:
+      what = "this engine cannot order the table's key or index in the table's sort order";
+      break;
+  }
+  return "cannot repair " + table + ": " + what + "\nnothing was changed\n";
+}
+
 std::string RepairSummary(std::size_t kept, std::size_t recovered, std::size_t set_aside, std::size_t blanked,
                           std::size_t indexes) {
   return "repaired: " + Plural(kept, "record", "records") + " kept, " + std::to_string(recovered) +

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "engine/family_check.h"
+#include "engine/repair_refusal.h"
 
 namespace pdxtool::texts {
 
@@ -52,6 +53,8 @@ std::string DefinedByName(const std::string& file);
 std::string IndexLost(const std::string& file);
 std::string LeftoverPrimaryRemoved();
 std::string StillFails();
+// Why the repair could not be done, what mends that, and that nothing was changed.
+std::string RepairRefused(engine::RefusalReason reason, const std::string& table);
 std::string RepairSummary(std::size_t kept, std::size_t recovered, std::size_t set_aside, std::size_t blanked,
                           std::size_t indexes);
 

@@ -96,6 +96,7 @@ TEST_F(CheckAndRepair, ARepairThatCannotBeDoneOrIsMisusedChangesNothing) {
   const std::vector<std::string> before = platform::OsFileSystem().ListFolder(temp_.Path());
   Result refused = RunCommand({"repair", table_});
   EXPECT_EQ(refused.code, kExitProblem);
+  EXPECT_TRUE(Has(refused.err, texts::RepairRefused(engine::RefusalReason::kHeaderUnreadable, table_))) << refused.err;
   EXPECT_EQ(Bytes(table_), bytes);
   EXPECT_EQ(RunCommand({"repair", table_, "--borrow"}).code, kExitFailure);
   EXPECT_EQ(RunCommand({"repair", table_, "--frobnicate"}).code, kExitFailure);

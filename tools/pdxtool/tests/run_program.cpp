@@ -39,6 +39,8 @@ Result RunProgram(const std::string& arguments_utf8) {
   while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) r.out.append(buffer, n);
 #ifdef _WIN32
   r.code = _pclose(pipe);
+  // The program writes its lines in text mode: CR LF.
+  for (std::size_t at; (at = r.out.find("\r\n")) != std::string::npos;) r.out.erase(at, 1);
 #else
   int status = pclose(pipe);
   r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
