@@ -14,12 +14,12 @@
 
 #include "engine/family_check.h"
 #include "engine/family_repair.h"
+#include "engine/fuzz/family_input.h"
 #include "engine/fuzz/memory_file_system.h"
 #include "platform/exceptions.h"
 
 namespace {
 
-constexpr char kSeparator[] = "HMFZ";
 constexpr const char* kMembers[] = {"T.DB", "T.PX", "T.MB", "T.X02", "T.Y02", "T.XG0", "T.YG0", "T.VAL", "other\\O.DB"};
 constexpr char kFolder[] = "M:\\data";
 
@@ -27,25 +27,13 @@ void Require(bool condition) {
   if (!condition) std::abort();
 }
 
-std::vector<std::string> SplitParts(const std::string& bytes) {
-  std::vector<std::string> parts;
-  std::size_t start = 0;
-  while (parts.size() + 1 < std::size(kMembers)) {
-    std::size_t at = bytes.find(kSeparator, start);
-    if (at == std::string::npos) break;
-    parts.push_back(bytes.substr(start, at - start));
-    start = at + sizeof kSeparator - 1;
-  }
-  parts.push_back(bytes.substr(start));
-  return parts;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 2) return 0;
   const std::uint8_t control = data[size - 1];
-  std::vector<std::string> parts = SplitParts(std::string(reinterpret_cast<const char*>(data), size - 1));
+  const std::string input(reinterpret_cast<const char*>(data), size - 1);
+  std::vector<std::string> parts = engine::fuzz::SplitMembers(input, std::size(kMembers));
 
   engine::fuzz::MemoryFileSystem fs;
   fs.ForceDirectories(kFolder);
