@@ -34,16 +34,24 @@ std::string NewFolder(platform::FileSystem& fs, const std::string& parent, const
 
 std::string BackupFamily(platform::FileSystem& fs, FamilyWrite& write, const Family& family, const std::string& stamp) {
   const std::string folder = NewFolder(fs, family.folder, stamp);
-  for (const std::string& member : family.Members()) {
-    const std::string copy = JoinFolder(folder, NameOf(member));
-    auto out = TranslateFileErrors(copy, [&] {
-      return fs.Open(copy, platform::Access::kReadWrite, platform::Share::kExclusive, platform::Disposition::kCreateNew);
-    });
-    CopyInto(write.Hold(member), *out, member, copy);
-    TranslateFileErrors(copy, [&] {
-      out->Flush();
-      out->Close();
-    });
+  try {
+    for (const std::string& member : family.Members()) {
+      const std::string copy = JoinFolder(folder, NameOf(member));
+      auto out = TranslateFileErrors(copy, [&] {
+        return fs.Open(copy, platform::Access::kReadWrite, platform::Share::kExclusive,
+                       platform::Disposition::kCreateNew);
+      });
+      CopyInto(write.Hold(member), *out, member, copy);
+      TranslateFileErrors(copy, [&] {
+        out->Flush();
+        out->Close();
+      });
+    }
+    // The copies are on disk before the family they keep is replaced.
+    TranslateFileErrors(folder, [&] { fs.FlushFolder(folder); });
+  } catch (...) {
+    platform::RemoveFolderTree(fs, folder);  // a copy that is not whole keeps nothing
+    throw;
   }
   return folder;
 }

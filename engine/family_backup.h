@@ -19,8 +19,9 @@ namespace engine {
 inline constexpr char kBackupPrefix[] = "pdxtool-backup-";
 
 // Creates the folder (a name already taken gets "-2", "-3", ...) and copies into it,
-// through the handles `write` holds, every member of `family`, flushing each copy.
-// Answers the folder's path.
+// through the handles `write` holds, every member of `family`, flushing each copy and
+// then the folder.
+// Answers the folder's path; a copy that fails takes the folder away again.
 std::string BackupFamily(platform::FileSystem& fs, FamilyWrite& write, const Family& family, const std::string& stamp);
 
 // Writes the records `rows` (positions into `records`) as an unkeyed table `base`.DB of

@@ -13,6 +13,7 @@
 #include "engine/format/bytes.h"
 #include "engine/format/field_codec.h"
 #include "engine/header_borrow.h"
+#include "engine/pending_changes.h"
 #include "engine/record_check.h"
 #include "engine/repair_indexes.h"
 #include "engine/salvage_read.h"
@@ -97,10 +98,8 @@ class Repair {
       plan.headers.push_back(header);
       r.next_sequence = NextSequence(plan.headers);
       RewriteFamily(write_, r);
-    } catch (...) {
-      platform::RemoveFolderTree(fs_, result_.backup_folder);
-      result_.backup_folder.clear();
-      throw;
+    } catch (const platform::Exception& e) {
+      throw ERepairStopped(e.Message(), result_.backup_folder);
     }
 
     result_.repaired = true;
@@ -218,7 +217,8 @@ class Repair {
 
 RepairResult RepairFamily(platform::FileSystem& fs, const std::string& db_path, const RepairOptions& options) {
   const std::string path = TablePath(db_path);
-  if (!FindFamily(fs, path).exists()) Refuse(RefusalReason::kNoSuchTable, "Table does not exist.", path);
+  // A change a stopped process left unfinished in the folder is finished first.
+  if (!OpenFamily(fs, path).exists()) Refuse(RefusalReason::kNoSuchTable, "Table does not exist.", path);
   RequireFamilyFree(fs, path);
   RepairResult result;
   result.before = CheckFamily(fs, path);

@@ -10,8 +10,9 @@
 // the same structure (header_borrow.h); without one, the repair stops. Every index the
 // family declared is written anew as far as its definition survives (repair_indexes.h).
 // Before the new family is swapped in, the old one is copied into a backup folder beside
-// it, with the set-aside rows as tables of their own (family_backup.h). A repair that
-// stops changes nothing.
+// it, with the set-aside rows as tables of their own (family_backup.h). A repair refused
+// changes nothing; one that fails on the way leaves the family as it was, or as the
+// next open finishes it, and keeps the backup folder.
 #ifndef HINMEI_ENGINE_FAMILY_REPAIR_H_
 #define HINMEI_ENGINE_FAMILY_REPAIR_H_
 
@@ -63,9 +64,9 @@ struct RepairResult {
   CheckReport after;      // the check of the repaired family
 };
 
-// Throws ETableInUse when another program holds a member, ERepairRefused when the
-// family cannot be repaired, other engine errors when a file operation fails; in each
-// case nothing of the family has changed.
+// Throws ETableInUse when another program holds a member and ERepairRefused when the
+// family cannot be repaired, with nothing changed; ERepairStopped when a file operation
+// fails once the backup folder is made; other engine errors when one fails before.
 RepairResult RepairFamily(platform::FileSystem& fs, const std::string& db_path, const RepairOptions& options);
 
 }  // namespace engine

@@ -1,11 +1,12 @@
 #include "engine/family_write.h"
 
-#include <chrono>
-#include <cstdio>
-#include <random>
+#include <stdexcept>
 
 #include "engine/errors.h"
 #include "engine/family.h"
+#include "engine/pending_changes.h"
+#include "engine/temporary_names.h"
+#include "platform/os_error.h"
 
 namespace engine {
 
@@ -22,20 +23,9 @@ struct FamilyWrite::Created {
 
 namespace {
 
-std::string RandomToken() {
-  std::uint64_t seed = static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
-  try {
-    std::random_device device;
-    seed ^= static_cast<std::uint64_t>(device()) << 32 | device();
-  } catch (...) {
-    // The clock alone still keeps names of one process apart.
-  }
-  static std::uint64_t counter = 0;
-  seed ^= ++counter * 0x9E3779B97F4A7C15ull;
-  char token[16];
-  std::snprintf(token, sizeof token, "%08x", static_cast<unsigned>(seed ^ (seed >> 32)));
-  return token;
-}
+constexpr std::uint32_t kCarriedMarks =
+    platform::kAttributeReadOnly | platform::kAttributeHidden | platform::kAttributeSystem;
+constexpr std::size_t kCopyChunk = 1 << 20;
 
 // A new file under its temporary name whose failures name the file it is to become: that
 // is the name the user knows.
@@ -55,6 +45,9 @@ class NamedAfterTarget final : public platform::File {
   }
   void Truncate(std::uint64_t size) override {
     Named([&] { file_->Truncate(size); });
+  }
+  void BeginFlush() override {
+    Named([&] { file_->BeginFlush(); });
   }
   void Flush() override {
     Named([&] { file_->Flush(); });
@@ -77,7 +70,29 @@ class NamedAfterTarget final : public platform::File {
   std::string target_;
 };
 
-bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); }
+// Copies by reading and writing, for where the system's copy refuses (some network
+// file systems, a source it cannot share).
+void CopyThroughFiles(platform::FileSystem& fs, const std::string& from, platform::File& out) {
+  auto in = fs.Open(from, platform::Access::kRead, platform::Share::kRead, platform::Disposition::kOpenExisting);
+  out.Truncate(0);
+  std::vector<char> buffer(kCopyChunk);
+  const std::uint64_t size = in->Size();
+  for (std::uint64_t at = 0; at < size;) {
+    std::size_t n = in->ReadAt(at, buffer.data(), buffer.size());
+    if (n == 0) break;
+    out.WriteAt(at, buffer.data(), n);
+    at += n;
+  }
+}
+
+void RemoveQuietly(platform::FileSystem& fs, const std::string& path) {
+  try {
+    fs.RemoveFile(path);
+  } catch (const platform::EInOutError&) {
+    // A temporary name is no family member: a leftover harms no table, and the next
+    // sweep of the folder takes it.
+  }
+}
 
 }  // namespace
 
@@ -91,52 +106,67 @@ void RequireFamilyFree(platform::FileSystem& fs, const std::string& db_path) {
   }
 }
 
-bool IsTemporaryName(const std::string& name) {
-  std::string n = FoldName(name);
-  if (n.size() != 15 || n.compare(0, 3, "~HM") != 0 || n[11] != '.') return false;
-  for (int i = 3; i < 11; ++i) {
-    if (!IsHexDigit(n[static_cast<std::size_t>(i)])) return false;
-  }
-  for (int i = 12; i < 15; ++i) {
-    if (n[static_cast<std::size_t>(i)] < '0' || n[static_cast<std::size_t>(i)] > '9') return false;
-  }
-  return true;
-}
-
-FamilyWrite::FamilyWrite(platform::FileSystem& fs, TableFiles files)
-    : fs_(fs), files_(files), token_(RandomToken()) {}
+FamilyWrite::FamilyWrite(platform::FileSystem& fs, TableFiles files) : fs_(fs), files_(files), token_(NewToken()) {}
 
 FamilyWrite::~FamilyWrite() {
-  if (!committed_) DiscardCreated();
+  if (ended_) return;
+  DiscardCreated();
+  EndClaim();
 }
 
-void FamilyWrite::DiscardCreated() {
-  for (Created& c : created_) {
-    c.file.reset();
+void FamilyWrite::RequireFolder(const std::string& path) {
+  const std::string folder = FolderOf(path);
+  if (folder_.empty()) {
+    // A change left pending in the folder is finished before this one touches anything:
+    // finished later, it would put its files over this change's.
+    FinishPendingChanges(fs_, folder);
+    folder_ = folder;
+  } else if (FoldName(folder) != FoldName(folder_)) {
+    throw std::logic_error("a change of a table family stays in the family's folder");
+  }
+}
+
+platform::File& FamilyWrite::ClaimFolder(const std::string& path) {
+  RequireFolder(path);
+  if (!claim_) {
+    // A folder the claim cannot be written to is one the change cannot be written to:
+    // the failure names the file the user knows.
     try {
-      fs_.RemoveFile(c.temp);
-    } catch (const platform::EInOutError&) {
-      // A temporary name is no family member: a leftover harms no table.
+      claim_ = fs_.Open(JoinFolder(folder_, ClaimName(token_)), platform::Access::kReadWrite,
+                        platform::Share::kExclusive, platform::Disposition::kCreateNew);
+    } catch (const platform::EInOutError& e) {
+      throw platform::EInOutError(e.ErrorCode(), path);
     }
   }
-  created_.clear();
+  return *claim_;
 }
 
-std::string FamilyWrite::TemporaryPath(const std::string& beside) {
-  char name[32];
-  std::snprintf(name, sizeof name, "~hm%s.%03d", token_.c_str(), ++serial_);
-  return JoinFolder(FolderOf(beside), name);
+std::string FamilyWrite::NewTemporary(const std::string& final_path) {
+  ClaimFolder(final_path);
+  if (!FindHeld(final_path) && fs_.FileExists(final_path)) Hold(final_path);
+  return JoinFolder(folder_, NewFileName(token_, ++serial_));
 }
 
 platform::File* FamilyWrite::FindHeld(const std::string& path) const {
-  std::string folded = FoldName(path);
+  const std::string folded = FoldName(path);
   for (const Held& h : held_) {
     if (FoldName(h.path) == folded) return h.file.get();
   }
   return nullptr;
 }
 
+void FamilyWrite::Release(const std::string& path) {
+  const std::string folded = FoldName(path);
+  for (auto it = held_.begin(); it != held_.end(); ++it) {
+    if (FoldName(it->path) == folded) {
+      held_.erase(it);
+      return;
+    }
+  }
+}
+
 platform::File& FamilyWrite::Hold(const std::string& path, platform::Access access) {
+  RequireFolder(path);
   if (platform::File* held = FindHeld(path)) return *held;
   auto file = TranslateFileErrors(path, [&] {
     return fs_.Open(path, access, platform::Share::kExclusive, platform::Disposition::kOpenExisting);
@@ -146,8 +176,7 @@ platform::File& FamilyWrite::Hold(const std::string& path, platform::Access acce
 }
 
 platform::File& FamilyWrite::Create(const std::string& final_path) {
-  if (!FindHeld(final_path) && fs_.FileExists(final_path)) Hold(final_path);
-  std::string temp = TemporaryPath(final_path);
+  std::string temp = TranslateFileErrors(final_path, [&] { return NewTemporary(final_path); });
   auto file = TranslateFileErrors(final_path, [&]() -> std::unique_ptr<platform::File> {
     try {
       return std::make_unique<NamedAfterTarget>(
@@ -161,49 +190,74 @@ platform::File& FamilyWrite::Create(const std::string& final_path) {
   return *created_.back().file;
 }
 
+bool FamilyWrite::CreateCopy(const std::string& source, const std::string& final_path) {
+  std::string temp = NewTemporary(final_path);
+  const bool copied = fs_.CopyFileOver(source, temp);
+  if (!copied && !fs_.FileExists(source)) {
+    RemoveQuietly(fs_, temp);
+    return false;
+  }
+  std::unique_ptr<platform::File> file;
+  try {
+    file = std::make_unique<NamedAfterTarget>(
+        fs_.Open(temp, platform::Access::kReadWrite, platform::Share::kExclusive,
+                 copied ? platform::Disposition::kOpenExisting : platform::Disposition::kCreateAlways),
+        final_path);
+    if (!copied) CopyThroughFiles(fs_, source, *file);
+  } catch (const platform::EInOutError& e) {
+    file.reset();
+    RemoveQuietly(fs_, temp);
+    throw platform::EInOutError(e.ErrorCode(), final_path);
+  }
+  file->BeginFlush();
+  created_.push_back(Created{temp, final_path, std::move(file)});
+  return true;
+}
+
 void FamilyWrite::Move(const std::string& held_path, const std::string& final_path) {
+  RequireFolder(final_path);
   if (!FindHeld(final_path) && fs_.FileExists(final_path)) Hold(final_path);
   moves_.push_back(Rename{held_path, final_path});
 }
 
-void FamilyWrite::Remove(const std::string& held_path) { removals_.push_back(held_path); }
-
-void FamilyWrite::Undo(std::vector<Rename>& done) {
-  for (auto it = done.rbegin(); it != done.rend(); ++it) {
-    try {
-      fs_.RenameOver(it->to, it->from);
-    } catch (const platform::EInOutError&) {
-      // Nothing better can be done for this file; the others are still put back.
-    }
-  }
-  done.clear();
+void FamilyWrite::Remove(const std::string& held_path) {
+  RequireFolder(held_path);
+  removals_.push_back(held_path);
 }
 
-// The existing files at the places being filled or emptied, each once.
-std::vector<std::string> FamilyWrite::PlacesToVacate() {
-  std::vector<std::string> vacate;
-  auto add_vacate = [&](const std::string& path) {
-    if (!fs_.FileExists(path)) return;
-    for (const std::string& v : vacate) {
-      if (FoldName(v) == FoldName(path)) return;
+// The renames first, so that no moment leaves a family without its DB that had one
+// before and after; then the removals of members no rename replaces.
+std::vector<IntentStep> FamilyWrite::Steps() const {
+  std::vector<IntentStep> steps;
+  auto renamed_to = [&](const std::string& path) {
+    for (const IntentStep& s : steps) {
+      if (s.kind == IntentStep::Kind::kRename && FoldName(s.to) == FoldName(NameOf(path))) return true;
     }
-    vacate.push_back(path);
+    return false;
   };
-  for (const Created& c : created_) add_vacate(c.final_path);
-  for (const Rename& m : moves_) add_vacate(m.to);
-  for (const std::string& r : removals_) add_vacate(r);
-  return vacate;
+  for (const Created& c : created_) {
+    steps.push_back({IntentStep::Kind::kRename, NameOf(c.temp), NameOf(c.final_path)});
+  }
+  for (const Rename& m : moves_) steps.push_back({IntentStep::Kind::kRename, NameOf(m.from), NameOf(m.to)});
+  for (const std::string& r : removals_) {
+    bool listed = renamed_to(r);
+    for (const IntentStep& s : steps) listed = listed || (s.kind == IntentStep::Kind::kRemove && FoldName(s.from) == FoldName(NameOf(r)));
+    if (!listed) steps.push_back({IntentStep::Kind::kRemove, NameOf(r), ""});
+  }
+  // Every step can be taken again only while no name the change renames from is one it
+  // fills or empties.
+  for (const Rename& m : moves_) {
+    for (const IntentStep& s : steps) {
+      if (FoldName(s.kind == IntentStep::Kind::kRename ? s.to : s.from) == FoldName(NameOf(m.from))) {
+        throw std::logic_error("a change moves a file from a name it also fills or empties");
+      }
+    }
+  }
+  return steps;
 }
 
-void FamilyWrite::CloseCreated(bool flush) {
-  for (Created& c : created_) {
-    TranslateFileErrors(c.final_path, [&] {
-      if (flush) c.file->Flush();
-      c.file->Close();
-    });
-    c.file.reset();
-  }
-  if (!flush) return;
+void FamilyWrite::FlushNewFiles() {
+  for (Created& c : created_) TranslateFileErrors(c.final_path, [&] { c.file->Flush(); });
   for (const Rename& m : moves_) {
     platform::File* moved = FindHeld(m.from);
     if (!moved) ThrowEngineError("The file to be moved is not held for the change.", m.from);
@@ -211,82 +265,96 @@ void FamilyWrite::CloseCreated(bool flush) {
   }
 }
 
-void FamilyWrite::Commit() {
-  // The existing files at the places being filled or emptied go aside first; when there
-  // are any in use, the new contents are put on disk before the first of them goes.
-  std::vector<std::string> vacate = PlacesToVacate();
-  CloseCreated(!vacate.empty() && files_ == TableFiles::kInUse);
-
-  std::vector<Rename> done;
-  std::vector<std::string> aside;
-  std::string step;  // the family file the rename under way is about, for the message
-  try {
-    for (const std::string& v : vacate) {
-      std::string to = TemporaryPath(v);
-      step = v;
-      fs_.RenameOver(v, to);
-      done.push_back(Rename{v, to});
-      aside.push_back(to);
-    }
-    for (const Created& c : created_) {
-      step = c.final_path;
-      fs_.RenameOver(c.temp, c.final_path);
-      done.push_back(Rename{c.temp, c.final_path});
-    }
-    for (const Rename& m : moves_) {
-      step = m.to;
-      fs_.RenameOver(m.from, m.to);
-      done.push_back(m);
-    }
-  } catch (const platform::EInOutError& e) {
-    Undo(done);
-    DiscardCreated();
-    ThrowFileError(e, step);
+void FamilyWrite::TakeStep(const IntentStep& step) {
+  const std::string from = JoinFolder(folder_, step.from);
+  if (step.kind == IntentStep::Kind::kRemove) {
+    Release(from);
+    TranslateFileErrors(from, [&] { fs_.RemoveFile(from); });
+    return;
   }
-  committed_ = true;
-  std::vector<std::string> folders;
-  auto add_folder = [&](const std::string& path) {
-    std::string folder = FolderOf(path);
-    for (const std::string& f : folders) {
-      if (FoldName(f) == FoldName(folder)) return;
-    }
-    folders.push_back(folder);
-  };
-  for (const Held& h : held_) add_folder(h.path);
-  for (const Created& c : created_) add_folder(c.final_path);
-  created_.clear();
-  for (const std::string& a : aside) {
+  const std::string to = JoinFolder(folder_, step.to);
+  Release(to);
+  TranslateFileErrors(to, [&] {
     try {
-      fs_.RemoveFile(a);
-    } catch (const platform::EInOutError&) {
-      // The change is complete; a set-aside copy under a temporary name is no member.
+      RenameOverWhenFree(fs_, from, to);
+    } catch (const platform::EInOutError& e) {
+      throw platform::EInOutError(e.ErrorCode(), to);
     }
-  }
-  held_.clear();
-  SweepLeftovers(folders);
+  });
 }
 
-void FamilyWrite::SweepLeftovers(const std::vector<std::string>& folders) {
-  for (const std::string& folder : folders) {
-    std::vector<std::string> names;
-    try {
-      names = fs_.ListFolder(folder);
-    } catch (const platform::EInOutError&) {
-      continue;
+void FamilyWrite::Commit() {
+  const std::vector<IntentStep> steps = Steps();
+  FlushNewFiles();
+  if (steps.size() > 1) {
+    // Made after every new file, so that a disk which keeps the order of its entries has
+    // them all wherever it has the record.
+    const IntentStep& first = steps.front();
+    const std::string named = JoinFolder(folder_, first.to.empty() ? first.from : first.to);
+    const std::string bytes = EncodeIntent(steps);
+    TranslateFileErrors(named, [&] {
+      record_ = fs_.Open(JoinFolder(folder_, IntentRecordName(token_)), platform::Access::kReadWrite,
+                         platform::Share::kExclusive, platform::Disposition::kCreateNew);
+      record_->WriteAt(0, bytes.data(), bytes.size());
+      record_->Flush();
+    });
+  }
+  // A replaced member's marks go to its successor; a read-only member could not be
+  // replaced on Windows, so it loses its mark just before.
+  for (Created& c : created_) {
+    if (!FindHeld(c.final_path)) continue;
+    const std::uint32_t marks = TranslateFileErrors(c.final_path, [&] { return fs_.GetAttributes(c.final_path); }) &
+                                kCarriedMarks;
+    if (marks == 0) continue;
+    fs_.SetAttributes(c.temp, marks | platform::kAttributeArchive);
+    if (marks & platform::kAttributeReadOnly) {
+      fs_.SetAttributes(c.final_path, (marks & ~platform::kAttributeReadOnly) | platform::kAttributeArchive);
     }
-    for (const std::string& name : names) {
-      if (!IsTemporaryName(name)) continue;
-      std::string path = JoinFolder(folder, name);
-      try {
-        // Only a file nobody holds is a leftover: a write of another program, or of
-        // another family write, holds its temporary files until they are renamed.
-        auto probe = fs_.Open(path, platform::Access::kRead, platform::Share::kExclusive,
-                              platform::Disposition::kOpenExisting);
-        fs_.RemoveFile(path);
-      } catch (const platform::EInOutError&) {
-        // Held, or gone meanwhile: not ours to remove now.
-      }
+  }
+
+  std::size_t taken = 0;
+  try {
+    for (const IntentStep& step : steps) {
+      TakeStep(step);
+      ++taken;
     }
+    if (files_ == TableFiles::kInUse) TranslateFileErrors(folder_, [&] { fs_.FlushFolder(folder_); });
+  } catch (...) {
+    if (taken == 0) {
+      DiscardCreated();
+      EndClaim();
+    }
+    // Otherwise the record stays, complete, and the next open takes the steps left: the
+    // change lets go of it and of its claim.
+    record_.reset();
+    claim_.reset();
+    ended_ = true;
+    throw;
+  }
+  ended_ = true;
+  for (Created& c : created_) TranslateFileErrors(c.final_path, [&] { c.file->Close(); });
+  created_.clear();
+  held_.clear();
+  EndClaim();
+  if (!folder_.empty()) SweepLeftovers(fs_, folder_);
+}
+
+void FamilyWrite::DiscardCreated() {
+  for (Created& c : created_) {
+    c.file.reset();
+    RemoveQuietly(fs_, c.temp);
+  }
+  created_.clear();
+}
+
+void FamilyWrite::EndClaim() {
+  if (record_) {
+    record_.reset();
+    RemoveQuietly(fs_, JoinFolder(folder_, IntentRecordName(token_)));
+  }
+  if (claim_) {
+    claim_.reset();
+    RemoveQuietly(fs_, JoinFolder(folder_, ClaimName(token_)));
   }
 }
 

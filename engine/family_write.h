@@ -1,22 +1,28 @@
-// One change of a table family, all or nothing.
+// One change of a table family, all or nothing, whatever stops the process and when.
 //
 // First every file involved is held with an exclusive share mode: a file that another
 // program holds makes the change an "in use" engine error before anything is written.
 // New contents are written to files under temporary names that no family lists
-// ("~hm<random>.<n>" in the same folder). Commit then renames each file being
-// replaced or removed aside, renames the new files into place, and deletes what was set
-// aside; when any rename fails, the renames done so far are undone in reverse order, so
-// that a failure at any step leaves the family as it was, or complete.
+// (temporary_names.h), in the family's folder. Commit then
+//   1. flushes every new and moved file: no file takes a family name before its data is
+//      on disk;
+//   2. when the change takes more than one step, writes its intent record (every rename
+//      and removal, in order; intent_record.h) under a new name and flushes it;
+//   3. renames each new file over the member it replaces, each in one atomic step (no
+//      live member is ever moved aside), then removes what goes;
+//   4. flushes the folder, so that a change reported done stays done;
+//   5. removes the record.
+// A process that stops after 2 leaves the record, and whoever next opens a table of that
+// folder takes the steps that are left (pending_changes.h); one that stops before leaves
+// the family as it was. A rename that fails before any step was taken undoes the change;
+// one that fails later leaves the record for the next open to finish.
 //
-// Before the first rename of a change that takes an existing file away (replaces, moves
-// over or removes one), the change's new and moved files are flushed, so that a crash
-// leaves the old family's files or the new ones' contents, never names without contents.
-// A change that only adds files takes nothing away and leaves them to the system's cache,
-// as a copy does; so does every change of a table that is a fresh copy (table_files.h).
+// With its first new file the change makes its claim, a file it holds open until it ends:
+// while it is held, no sweep takes the change's files for leftovers.
 //
-// A set-aside file whose deletion failed stays under its temporary name: the family is
-// complete without it. Every later commit in that folder deletes such leftovers, those of
-// the temporary pattern that no program holds open.
+// On Windows a file that is open cannot be replaced, so the hold on a member goes just
+// before the rename that replaces it. A replaced member's read-only, hidden and system
+// marks pass to its successor.
 #ifndef HINMEI_ENGINE_FAMILY_WRITE_H_
 #define HINMEI_ENGINE_FAMILY_WRITE_H_
 
@@ -24,6 +30,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/intent_record.h"
 #include "engine/table_files.h"
 #include "platform/file_system.h"
 
@@ -34,13 +41,10 @@ namespace engine {
 // whole run of changes before the first of them.
 void RequireFamilyFree(platform::FileSystem& fs, const std::string& db_path);
 
-// Whether a file name is one of the temporary names FamilyWrite gives ("~hm<8 hex>.<nnn>").
-bool IsTemporaryName(const std::string& name);
-
 class FamilyWrite {
  public:
   explicit FamilyWrite(platform::FileSystem& fs, TableFiles files = TableFiles::kInUse);
-  ~FamilyWrite();  // removes the temporary files of a change that was not committed
+  ~FamilyWrite();  // a change not committed: its new files and its record go
   FamilyWrite(const FamilyWrite&) = delete;
   FamilyWrite& operator=(const FamilyWrite&) = delete;
 
@@ -50,13 +54,17 @@ class FamilyWrite {
   // A new file that Commit puts at `final_path` (replacing a file there, which must be
   // held). Written through the returned handle.
   platform::File& Create(const std::string& final_path);
+  // A new file that Commit puts at `final_path`: a copy of `source` as the system copies
+  // files (its attributes and times come along). False, with nothing added, when there
+  // is no such source; a copy that fails otherwise throws the file failure
+  // (platform::EInOutError) naming `final_path`.
+  bool CreateCopy(const std::string& source, const std::string& final_path);
   // A held file (held with write access) that Commit moves to `final_path`.
   void Move(const std::string& held_path, const std::string& final_path);
   // A held file that Commit removes.
   void Remove(const std::string& held_path);
 
-  // Closes the new files, flushed where the change takes a file away, then swaps
-  // everything in.
+  // Puts everything in place as described above.
   void Commit();
 
  private:
@@ -67,13 +75,16 @@ class FamilyWrite {
     std::string to;
   };
 
-  std::string TemporaryPath(const std::string& beside);
-  std::vector<std::string> PlacesToVacate();
-  void CloseCreated(bool flush);
-  void SweepLeftovers(const std::vector<std::string>& folders);
-  platform::File* FindHeld(const std::string& path) const;  // nullptr when not held
-  void Undo(std::vector<Rename>& done);
+  void RequireFolder(const std::string& path);
+  platform::File& ClaimFolder(const std::string& path);
+  std::string NewTemporary(const std::string& final_path);
+  platform::File* FindHeld(const std::string& path) const;
+  void Release(const std::string& path);
+  std::vector<IntentStep> Steps() const;
+  void FlushNewFiles();
+  void TakeStep(const IntentStep& step);
   void DiscardCreated();
+  void EndClaim();
 
   platform::FileSystem& fs_;
   const TableFiles files_;
@@ -81,9 +92,12 @@ class FamilyWrite {
   std::vector<Created> created_;
   std::vector<Rename> moves_;
   std::vector<std::string> removals_;
+  std::string folder_;  // every file of the change is in it
   std::string token_;
+  std::unique_ptr<platform::File> claim_;
+  std::unique_ptr<platform::File> record_;  // the intent record, once written
   int serial_ = 0;
-  bool committed_ = false;
+  bool ended_ = false;  // committed, or left to the next open to finish
 };
 
 }  // namespace engine

@@ -12,6 +12,7 @@
 #include "engine/field_lookup.h"
 #include "engine/format/field_codec.h"
 #include "engine/memo_file.h"
+#include "engine/pending_changes.h"
 #include "engine/session.h"
 #include "engine/table_file.h"
 #include "engine/table_operations.h"
@@ -34,7 +35,7 @@ class TTable::OpenState {
   }
 
   void Reopen() {
-    Family family = FindFamily(engine_.fs(), path_);
+    Family family = OpenFamily(engine_.fs(), path_);
     if (!family.exists()) ThrowNoSuchTable(path_);
     path_ = family.db;
     mb_path_ = family.mb.empty() ? family.Path("MB") : family.mb;

@@ -12,6 +12,7 @@
 #include "engine/format/field_codec.h"
 #include "engine/format/header_builder.h"
 #include "engine/memo_file.h"
+#include "engine/pending_changes.h"
 #include "engine/row_rules.h"
 #include "engine/table_file.h"
 
@@ -81,7 +82,7 @@ class TableCreator::Impl {
  public:
   Impl(platform::FileSystem& fs, const std::string& db_path, const TableSpec& shape) : write_(fs) {
     const std::string path = TablePath(db_path);
-    family_ = FindFamily(fs, path);
+    family_ = OpenFamily(fs, path);
     for (const std::string& member : family_.Members()) write_.Hold(member);
     if (family_.db.empty()) family_.db = path;
 

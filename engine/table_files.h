@@ -1,16 +1,16 @@
-// What a change owes the table files it replaces.
+// What a change owes the folder of the table files it writes.
 #ifndef HINMEI_ENGINE_TABLE_FILES_H_
 #define HINMEI_ENGINE_TABLE_FILES_H_
 
 namespace engine {
 
 enum class TableFiles {
-  // Files a program may rely on: a change that takes one away puts its new files on disk
-  // first, so that a crash leaves the old table or the new one.
+  // Files a program may rely on: the change is durable when it returns (the folder is
+  // flushed after its renames).
   kInUse,
-  // A table just copied from elsewhere, which nothing reads yet. The copy itself is only
-  // in the system's cache, so a crash can spoil it whatever the change does: the change
-  // leaves its new files there too, and a crash means copying the table again.
+  // A table just copied in, which nothing reads yet: the change flushes its files as
+  // every change does, and leaves the flush of the folder to the caller, who makes one
+  // flush of it after the last table it writes there and before it relies on them.
   kFreshCopy,
 };
 

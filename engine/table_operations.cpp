@@ -12,6 +12,7 @@
 #include "engine/format/bytes.h"
 #include "engine/format/field_codec.h"
 #include "engine/memo_file.h"
+#include "engine/pending_changes.h"
 #include "engine/row_rules.h"
 #include "engine/secondary_index.h"
 #include "engine/table_file.h"
@@ -33,7 +34,7 @@ constexpr int kMaxCompositeIndexes = 16;
 struct Change {
   Change(platform::FileSystem& fs, const std::string& db_path, TableFiles files = TableFiles::kInUse)
       : write(fs, files) {
-    family = FindFamily(fs, db_path);
+    family = OpenFamily(fs, db_path);
     if (!family.exists()) ThrowNoSuchTable(TablePath(db_path));
     for (const std::string& member : family.Members()) write.Hold(member);
     db_file = &write.Hold(family.db);
@@ -330,7 +331,7 @@ void AppendRow(platform::FileSystem& fs, const std::string& db_path, NewRow row)
 }
 
 void DropTableFamily(platform::FileSystem& fs, const std::string& db_path) {
-  Family family = FindFamily(fs, db_path);
+  Family family = OpenFamily(fs, db_path);
   if (!family.exists()) ThrowNoSuchTable(TablePath(db_path));
   FamilyWrite write(fs);
   for (const std::string& member : family.Members()) write.Hold(member);
@@ -339,9 +340,12 @@ void DropTableFamily(platform::FileSystem& fs, const std::string& db_path) {
 }
 
 void MoveTableFamily(platform::FileSystem& fs, const std::string& source, const std::string& target) {
-  Family from = FindFamily(fs, source);
+  Family from = OpenFamily(fs, source);
   if (!from.exists()) ThrowNoSuchTable(TablePath(source));
-  Family to = FindFamily(fs, target);
+  Family to = OpenFamily(fs, target);
+  if (FoldName(FolderOf(from.db)) != FoldName(FolderOf(TablePath(target)))) {
+    ThrowEngineError("A table can only be replaced by one in its own folder.", TablePath(target));
+  }
   FamilyWrite write(fs);
   for (const std::string& member : from.Members()) write.Hold(member, platform::Access::kReadWrite);
   for (const std::string& member : to.Members()) write.Hold(member);
@@ -364,8 +368,15 @@ void MoveTableFamily(platform::FileSystem& fs, const std::string& source, const 
   write.Commit();
 }
 
+bool CopyIntoPlace(platform::FileSystem& fs, const std::string& from, const std::string& to, TableFiles files) {
+  FamilyWrite write(fs, files);
+  if (!write.CreateCopy(from, to)) return false;
+  write.Commit();
+  return true;
+}
+
 std::vector<IndexDef> ReadIndexDefs(platform::FileSystem& fs, const std::string& db_path) {
-  Family family = FindFamily(fs, db_path);
+  Family family = OpenFamily(fs, db_path);
   if (!family.exists()) ThrowNoSuchTable(TablePath(db_path));
   auto read = [&](const std::string& path) {
     auto file = TranslateFileErrors(path, [&] {

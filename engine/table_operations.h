@@ -39,6 +39,13 @@ void DropTableFamily(platform::FileSystem& fs, const std::string& db_path);
 // Moves the family of `source` over that of `target` (see ReplaceTableFamily in table.h).
 void MoveTableFamily(platform::FileSystem& fs, const std::string& source, const std::string& target);
 
+// Copies `from` over `to` (a table file, a memo file, any file) as one change: whoever
+// looks finds the old `to` or the whole copy, its data on disk. False, with nothing
+// changed, when there is no such source. A copy that fails throws the file failure
+// (platform::EInOutError, naming `to`); a failure to put it in place, the engine's error.
+bool CopyIntoPlace(platform::FileSystem& fs, const std::string& from, const std::string& to,
+                   TableFiles files = TableFiles::kInUse);
+
 // The table's indexes as its files declare them: the primary one first.
 std::vector<IndexDef> ReadIndexDefs(platform::FileSystem& fs, const std::string& db_path);
 

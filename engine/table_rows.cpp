@@ -6,6 +6,7 @@
 #include "engine/family.h"
 #include "engine/format/field_codec.h"
 #include "engine/memo_file.h"
+#include "engine/pending_changes.h"
 #include "engine/table_file.h"
 #include "engine/table_operations.h"
 
@@ -21,7 +22,7 @@ std::unique_ptr<platform::File> OpenShared(platform::FileSystem& fs, const std::
 }  // namespace
 
 void ForEachRow(platform::FileSystem& fs, const std::string& db_path, const std::function<void(const Row&)>& visit) {
-  Family family = FindFamily(fs, db_path);
+  Family family = OpenFamily(fs, db_path);
   if (!family.exists()) ThrowNoSuchTable(TablePath(db_path));
   MemberFile db = MemberFile::Load(*OpenShared(fs, family.db), family.db);
   std::unique_ptr<platform::File> mb;

@@ -9,6 +9,7 @@
 
 #include "catalogue/data_layout.h"
 #include "engine/family_write.h"
+#include "engine/pending_changes.h"
 #include "engine/session.h"
 #include "install/master_copy.h"
 #include "install/type_table.h"
@@ -138,6 +139,19 @@ bool CheckDestinationsAreFree(InstallWindow& window, platform::FileSystem& fs) {
   return true;
 }
 
+// Changes that a stopped run or program left unfinished in the folders this run writes
+// to are finished before anything else looks at them (the management table's when it is
+// opened): a destination then holds what that change put there.
+void FinishPendingChanges(InstallWindow& window, platform::FileSystem& fs, bool replace_type_table,
+                          const std::string& type_folder) {
+  for (int row = 0; row < window.RowCount(); ++row) {
+    if (!window.RowTicked(row)) continue;
+    std::string destination = window.RowDestination(row);
+    if (!destination.empty()) engine::FinishPendingChanges(fs, destination);
+  }
+  if (replace_type_table) engine::FinishPendingChanges(fs, type_folder);
+}
+
 // Also before anything on disk changes: the tables the run writes in the destinations,
 // and the type table, must not be held by another program; one that is fails the run
 // with the in-use message naming it.
@@ -157,7 +171,8 @@ void RequireTablesFree(InstallWindow& window, platform::FileSystem& fs, bool rep
 }
 
 // Windows opens no path longer than 259 characters, and the run writes files with names
-// of up to 15 characters ("hinload_KB.dat", the engine's "~hm01234567.001") into each
+// of up to 15 characters ("hinload_KB.dat", the engine's "~hm01234567.001" and
+// "~hm01234567.JNL") into each
 // destination: a longer destination could be created but not filled.
 constexpr std::size_t kLongestWindowsPath = 259;
 constexpr std::size_t kLongestNameInDestination = 15;
@@ -250,6 +265,7 @@ void Button1Click(InstallWindow& window, EngineComponents& components, platform:
   }
   run.OpenManagementTable();
 
+  FinishPendingChanges(window, fs, replace_type_table, type_folder);
   if (!CheckDestinationsAreFree(window, fs)) return run.Finish();
   RequireTablesFree(window, fs, replace_type_table, type_folder);
   window.SetStatusText(texts::Installing());

@@ -98,6 +98,9 @@ bool InstallMaster(InstallContext& context, const std::string& destination,
   for (std::string_view name : {catalogue::kLoadDefinitionKb, catalogue::kLoadDefinitionSk}) {
     CopyFileChecked(context.fs, MasterSourcePath(exe_dir, source_subfolder, name), JoinPath(destination, name));
   }
+  // Every file is on disk already; with the folder's entries it is a master that a power
+  // cut cannot take back once it is registered.
+  context.fs.FlushFolder(destination);
   return true;
 }
 

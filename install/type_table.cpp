@@ -1,11 +1,9 @@
 #include "install/type_table.h"
 
-#include <algorithm>
-#include <cctype>
 #include <string>
-#include <vector>
 
 #include "catalogue/data_layout.h"
+#include "engine/scratch_table.h"
 #include "engine/table.h"
 #include "install/checked_copy.h"
 #include "install/table_indexes.h"
@@ -13,50 +11,6 @@
 #include "platform/system_texts.h"
 
 namespace install {
-namespace {
-
-bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
-  return text.size() >= prefix.size() &&
-         std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) {
-           return std::toupper(static_cast<unsigned char>(a)) == std::toupper(static_cast<unsigned char>(b));
-         });
-}
-
-// A table name beside the type table that no file of the folder uses yet, so that the
-// copy's family cannot mix with leftovers of an interrupted run.
-std::string FreshTemporaryTable(platform::FileSystem& fs, const std::string& folder) {
-  std::vector<std::string> names = fs.ListFolder(folder);
-  for (int n = 0;; ++n) {
-    std::string base = n == 0 ? "~M7HINCD" : "~M7HIN" + std::to_string(n);
-    bool used = std::any_of(names.begin(), names.end(),
-                            [&](const std::string& name) { return StartsWithNoCase(name, base + "."); });
-    if (!used) return catalogue::JoinPath(folder, base + ".DB");
-  }
-}
-
-// Removes the temporary copy's family on every way out that did not swap it in.
-class TemporaryTableGuard {
- public:
-  TemporaryTableGuard(engine::TTable& table, std::string path) : table_(table), path_(std::move(path)) {}
-  ~TemporaryTableGuard() {
-    if (dismissed_) return;
-    try {
-      table_.Close();
-      table_.SetTableName(path_);
-      table_.DropTable();
-    } catch (...) {
-      // The copy never became a table: nothing of it is left to remove.
-    }
-  }
-  void Dismiss() { dismissed_ = true; }
-
- private:
-  engine::TTable& table_;
-  std::string path_;
-  bool dismissed_ = false;
-};
-
-}  // namespace
 
 void ReplaceTypeTable(InstallContext& context) {
   std::string folder = context.window.TypeFolder();
@@ -73,16 +27,18 @@ void ReplaceTypeTable(InstallContext& context) {
     throw platform::EDBEngineError(texts::Format(texts::TableNotFoundFormat(), target));
   }
 
-  std::string temporary = FreshTemporaryTable(context.fs, folder);
-  TemporaryTableGuard guard(tbl_hsy, temporary);
-  CopyFileChecked(context.fs, source, temporary);
-  context.fs.SetAttributes(temporary, platform::kAttributeArchive);
-  tbl_hsy.SetTableName(temporary);
-  BuildIndexes(tbl_hsy, catalogue::TypeTableIndexes());
-  engine::ReplaceTableFamily(context.components.engine, temporary, target);
-  guard.Dismiss();
+  // The new table is copied and indexed under a scratch name and then moved over the old
+  // one in a single change: the folder never lacks a type table.
+  {
+    engine::ScratchTable scratch(context.fs, folder);
+    CopyFileChecked(context.fs, source, scratch.db_path());
+    context.fs.SetAttributes(scratch.db_path(), platform::kAttributeArchive);
+    tbl_hsy.SetTableName(scratch.db_path());
+    BuildIndexes(tbl_hsy, catalogue::TypeTableIndexes());
+    tbl_hsy.SetTableName(target);
+    engine::ReplaceTableFamily(context.components.engine, scratch.db_path(), target);
+  }
 
-  tbl_hsy.SetTableName(target);
   tbl_hsy.RefreshIndexDefs();
 }
 

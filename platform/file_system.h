@@ -65,6 +65,10 @@ class File {
   // Writes all `length` bytes at `offset`, or throws.
   virtual void WriteAt(std::uint64_t offset, const void* data, std::size_t length) = 0;
   virtual void Truncate(std::uint64_t size) = 0;
+  // Starts putting the written data on disk and returns at once, so that the disk works
+  // while the caller goes on; a later Flush waits for what is left. Only a hint: where
+  // the system has no such call, it does nothing.
+  virtual void BeginFlush() {}
   // Makes the written data durable.
   virtual void Flush() = 0;
   virtual void Close() = 0;
@@ -94,8 +98,13 @@ class FileSystem {
 
   virtual void RemoveFile(const std::string& path) = 0;
   virtual void RemoveFolder(const std::string& path) = 0;  // an empty folder
-  // Renames `from` to `to`, replacing a file named `to`.
+  // Renames `from` to `to`, replacing a file named `to`, in one atomic step: whoever
+  // opens `to` meanwhile finds the old file or the new one. On Windows the file being
+  // replaced must not be open, not even by the caller.
   virtual void RenameOver(const std::string& from, const std::string& to) = 0;
+  // Makes the folder's entries durable: files created, renamed into or removed from it
+  // before the call are found so after a power cut.
+  virtual void FlushFolder(const std::string& path) = 0;
   virtual std::unique_ptr<File> Open(const std::string& path, Access access, Share share,
                                      Disposition disposition) = 0;
   // Names (CP932, without the folder) of the entries of a folder, "." and ".." left out.

@@ -176,10 +176,33 @@ class Win32FileSystem final : public FileSystem {
     if (!RemoveDirectoryW(WidePath(path).c_str())) ThrowLastError(path);
   }
 
+  // With MOVEFILE_WRITE_THROUGH the rename is on disk when the call returns.
   void RenameOver(const std::string& from, const std::string& to) override {
     if (!MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
       ThrowLastError(from);
+    }
+  }
+
+  // NTFS flushes a folder opened for writing as a folder handle, and with it the
+  // volume's log of entry changes. File systems that cannot (FAT, most network shares)
+  // refuse with one of the codes passed over here; renames are written through on their
+  // own, so what is left is a new file's entry, which such a file system orders anyway.
+  void FlushFolder(const std::string& path) override {
+    HANDLE folder = CreateFileW(WidePath(path).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (folder == INVALID_HANDLE_VALUE) {
+      DWORD error = GetLastError();
+      if (error == ERROR_ACCESS_DENIED) return;
+      throw EInOutError(static_cast<int>(error), path);
+    }
+    BOOL flushed = FlushFileBuffers(folder);
+    DWORD error = GetLastError();
+    CloseHandle(folder);
+    if (!flushed && error != ERROR_ACCESS_DENIED && error != ERROR_INVALID_FUNCTION &&
+        error != ERROR_INVALID_PARAMETER && error != ERROR_NOT_SUPPORTED) {
+      throw EInOutError(static_cast<int>(error), path);
     }
   }
 

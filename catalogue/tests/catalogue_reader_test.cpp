@@ -7,7 +7,7 @@
 
 #include "platform/cp932.h"
 #include "platform/exceptions.h"
-#include "platform/fault_injecting_file_system.h"
+#include "platform/testing/fault_injecting_file_system.h"
 #include "platform/os_error.h"
 #include "platform/system_texts.h"
 #include "platform/testing/temp_folder.h"
@@ -166,7 +166,7 @@ TEST_F(LoadCatalogueTest, MissingCatalogueIsAFileFailureWithNoRow) {
 
 TEST_F(LoadCatalogueTest, ReadFailureKeepsTheRowsReadSoFar) {
   platform::WriteWholeFile(fs_, temp_ / "kelo.txt", "A,d,s1\r\nB,d,s2\r\nC,d,s3\r\n");
-  platform::FaultInjectingFileSystem faulty(fs_);
+  platform::testing::FaultInjectingFileSystem faulty(fs_);
   // Operation 1 opens, 2 reads the first 8 bytes (line A), 3 reads the next chunk.
   faulty.FailAt(3, platform::kErrorAccessDenied);
   std::string message = Capture([&] { LoadCatalogueFrom(faulty, temp_ / "kelo.txt", list_, 8); });

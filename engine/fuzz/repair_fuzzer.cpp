@@ -15,8 +15,8 @@
 #include "engine/family_check.h"
 #include "engine/family_repair.h"
 #include "engine/fuzz/family_input.h"
-#include "engine/fuzz/memory_file_system.h"
 #include "platform/exceptions.h"
+#include "platform/testing/memory_file_system.h"
 
 namespace {
 
@@ -35,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string input(reinterpret_cast<const char*>(data), size - 1);
   std::vector<std::string> parts = engine::fuzz::SplitMembers(input, std::size(kMembers));
 
-  engine::fuzz::MemoryFileSystem fs;
+  platform::testing::MemoryFileSystem fs;
   fs.ForceDirectories(kFolder);
   fs.ForceDirectories(std::string(kFolder) + "\\other");
   for (std::size_t i = 0; i < parts.size(); ++i) {

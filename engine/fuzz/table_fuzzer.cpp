@@ -15,7 +15,7 @@
 
 #include "engine/family_check.h"
 #include "engine/fuzz/family_input.h"
-#include "engine/fuzz/memory_file_system.h"
+#include "platform/testing/memory_file_system.h"
 #include "engine/format/field_codec.h"
 #include "engine/index_def.h"
 #include "engine/memo_file.h"
@@ -63,7 +63,7 @@ void DecodeRows(const engine::MemberFile& db, const std::string* mb_bytes) {
 }
 
 // The index the control byte asks for, over the table's fields.
-void Build(engine::fuzz::MemoryFileSystem& fs, const std::string& db_path, const engine::MemberFile& db,
+void Build(platform::testing::MemoryFileSystem& fs, const std::string& db_path, const engine::MemberFile& db,
            std::uint8_t control, bool sound_before) {
   const auto& fields = db.header().fields();
   const std::size_t first = (control >> 2) % fields.size();
@@ -94,7 +94,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string input(reinterpret_cast<const char*>(data), size - 1);
   std::vector<std::string> parts = engine::fuzz::SplitMembers(input, std::size(kMembers));
 
-  engine::fuzz::MemoryFileSystem fs;
+  platform::testing::MemoryFileSystem fs;
   fs.ForceDirectories(kFolder);
   std::unique_ptr<engine::MemberFile> db;
   const std::string* mb = nullptr;

@@ -11,7 +11,7 @@
 #include "engine/tests/test_support.h"
 #include "platform/cp932.h"
 #include "platform/exceptions.h"
-#include "platform/fault_injecting_file_system.h"
+#include "platform/testing/fault_injecting_file_system.h"
 #include "platform/testing/temp_folder.h"
 
 namespace engine {
@@ -45,7 +45,7 @@ class BuildIndexes : public ::testing::Test {
 
   // The DB's reads while `action` runs.
   long DbReads(const std::function<void(platform::FileSystem&)>& action) {
-    platform::FaultInjectingFileSystem fs(platform::OsFileSystem());
+    platform::testing::FaultInjectingFileSystem fs(platform::OsFileSystem());
     action(fs);
     long reads = 0;
     for (const std::string& line : fs.Trace()) reads += line.rfind("ReadAt", 0) == 0 && line.find("M8HINMEI.DB") != std::string::npos;

@@ -9,7 +9,7 @@
 #include "engine/errors.h"
 #include "engine/table.h"
 #include "engine/table_operations.h"
-#include "engine/tests/other_process.h"
+#include "platform/testing/other_process.h"
 #include "engine/tests/test_support.h"
 #include "platform/exceptions.h"
 #include "platform/testing/temp_folder.h"
@@ -45,7 +45,7 @@ TEST_F(InUse, AFileHeldByAnotherProcessStopsEveryWrite) {
   for (const char* member : {"T.DB", "T.X02"}) {
     SCOPED_TRACE(member);
     std::string held = temp_ / member;
-    testing::OtherProcess holder({"--hold", held, temp_ / "ready", temp_ / "release"});
+    platform::testing::OtherProcess holder({"--hold", held, temp_ / "ready", temp_ / "release"});
     ASSERT_TRUE(holder.started());
     auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     while (!platform::OsFileSystem().FileExists(temp_ / "ready") && std::chrono::steady_clock::now() < give_up) {

@@ -8,6 +8,7 @@
 
 #include "catalogue/catalogue_reader.h"
 #include "engine/family_write.h"
+#include "engine/temporary_names.h"
 #include "install/install_run.h"
 #include "install/tests/constrained_folder.h"
 #include "install/tests/install_fixture.h"

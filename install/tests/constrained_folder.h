@@ -42,6 +42,7 @@ class ConstrainedFolder final : public platform::FileSystem {
     RequireWritable(to);
     target_.RenameOver(from, to);
   }
+  void FlushFolder(const std::string& path) override { target_.FlushFolder(path); }
   std::unique_ptr<platform::File> Open(const std::string& path, platform::Access access, platform::Share share,
                                        platform::Disposition disposition) override;
   std::vector<std::string> ListFolder(const std::string& path) override { return target_.ListFolder(path); }

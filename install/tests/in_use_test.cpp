@@ -6,7 +6,7 @@
 #include <map>
 
 #include "engine/errors.h"
-#include "engine/tests/other_process.h"
+#include "platform/testing/other_process.h"
 #include "install/tests/install_fixture.h"
 
 namespace install::testing {
@@ -48,7 +48,7 @@ TEST_F(InUseTest, ATableHeldByAnotherProgramStopsTheRunUntilItLetsGo) {
     SCOPED_TRACE(held);
     const auto before = DataFiles();
     {
-      engine::testing::OtherProgramHolding other(held, temp_ / "signals");
+      platform::testing::OtherProgramHolding other(held, temp_ / "signals");
       ASSERT_TRUE(other.holding());
       EXPECT_EQ(RunExpectingFailure(), engine::InUseProblem() + "\r\n" + held);
       EXPECT_EQ(DataFiles(), before);

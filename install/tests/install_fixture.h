@@ -13,7 +13,7 @@
 #include "engine/field_value.h"
 #include "install/engine_components.h"
 #include "install/tests/fake_install_window.h"
-#include "platform/fault_injecting_file_system.h"
+#include "platform/testing/fault_injecting_file_system.h"
 #include "platform/testing/temp_folder.h"
 
 namespace install::testing {
@@ -56,7 +56,7 @@ class InstallFixture : public ::testing::Test {
 
   platform::testing::TempFolder temp_;
   platform::FileSystem& os_fs_ = platform::OsFileSystem();
-  platform::FaultInjectingFileSystem fs_{os_fs_};  // every file operation of the run
+  platform::testing::FaultInjectingFileSystem fs_{os_fs_};  // every file operation of the run
   std::string alias_store_;
   std::unique_ptr<engine::Engine> engine_;
   std::unique_ptr<EngineComponents> components_;

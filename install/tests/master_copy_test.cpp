@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "engine/session.h"
 #include "install/tests/install_fixture.h"
 #include "platform/cp932.h"
@@ -90,14 +92,31 @@ TEST_F(MasterCopyTest, DestinationWithOrWithoutDelimiterGivesTheSameFiles) {
   EXPECT_EQ(FilesIn(Destination("x")).size(), 15u);  // 7 copied files and 8 index files
 }
 
-// Every table of a master is a fresh copy: rebuilding this medium's unkeyed tables over
-// themselves leaves their files to the system's cache, as the copies are.
-TEST_F(MasterCopyTest, AnInstallFlushesNoFileOfTheMaster) {
+// Every file takes its name in the destination with its data on disk, and the folder is
+// flushed once, after the last of them: the master is durable before it is registered.
+TEST_F(MasterCopyTest, AnInstallPutsEveryFileOnDiskBeforeItCounts) {
   fs_.Reset();
   EXPECT_TRUE(Install(Destination("a"), "m1"));
-  for (const std::string& line : fs_.Trace()) {
-    EXPECT_FALSE(line.rfind("Flush ", 0) == 0 && line.find(Destination("a")) != std::string::npos) << line;
+  const std::vector<std::string>& trace = fs_.Trace();
+  std::vector<std::string> flushed;
+  std::size_t last_rename = 0, renames = 0, folder_flushes = 0, folder_flush = 0;
+  for (std::size_t i = 0; i < trace.size(); ++i) {
+    const std::string& line = trace[i];
+    const std::string path = line.substr(line.find(' ') + 1);
+    if (line.rfind("Flush ", 0) == 0) flushed.push_back(path);
+    if (line.rfind("RenameOver ", 0) == 0) {
+      EXPECT_NE(std::find(flushed.begin(), flushed.end(), path), flushed.end()) << "not on disk: " << line;
+      last_rename = i;
+      ++renames;
+    }
+    if (line == "FlushFolder " + Destination("a")) {
+      ++folder_flushes;
+      folder_flush = i;
+    }
   }
+  EXPECT_GE(renames, 15u);  // 7 copied files and 8 index files, and the unkeyed tables written anew
+  EXPECT_EQ(folder_flushes, 1u);
+  EXPECT_GT(folder_flush, last_rename);
   for (const char* table : {"M8HINMEI.DB", "M7HIMST.DB", "M6HINSET.DB"}) {
     EXPECT_EQ(ReadRows(Destination("a") + "\\" + table).size(), ReadRows(Medium() + "\\m1\\" + table).size());
     ExpectFamilyOk(Destination("a") + "\\" + table);

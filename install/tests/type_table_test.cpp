@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/family_write.h"
+#include <algorithm>
+
+#include "engine/family.h"
+#include "engine/pending_changes.h"
 #include "engine/session.h"
+#include "engine/temporary_names.h"
 #include "install/tests/install_fixture.h"
 #include "platform/exceptions.h"
 #include "platform/system_texts.h"
@@ -44,27 +48,32 @@ TEST_F(TypeTableTest, ReplacedTableHasOnlyItsPrimaryIndex) {
   EXPECT_EQ(components_->TblHsy.IndexDefs(), (std::vector<engine::IndexDef>{{"", "fCD", engine::ixPrimary | engine::ixUnique}}));
 }
 
-// The copy is indexed without a flush, as a fresh copy; the live table goes only once the
-// new one is on disk.
-TEST_F(TypeTableTest, TheNewTableIsOnDiskBeforeTheOldOneGoes) {
+// The new table is built under a scratch name and moved over the old one by one change:
+// its files on disk and its intent record written before the first rename, no rename
+// of the old table's files aside, the folder flushed after the last.
+TEST_F(TypeTableTest, TheNewTableIsOnDiskBeforeItTakesTheOldOnesPlace) {
   fs_.Reset();
   Replace();
   const std::vector<std::string>& trace = fs_.Trace();
+  auto path_of = [](const std::string& line) { return line.substr(line.find(' ') + 1); };
   std::vector<std::string> flushed;
-  std::size_t last_flush = 0;
+  std::size_t first_move = trace.size(), folder_flush = 0;
   for (std::size_t i = 0; i < trace.size(); ++i) {
-    if (trace[i].rfind("Flush ", 0) == 0) {
-      flushed.push_back(trace[i].substr(trace[i].rfind('.')));
-      last_flush = i;
+    const std::string name = engine::NameOf(path_of(trace[i]));
+    if (trace[i].rfind("Flush ", 0) == 0) flushed.push_back(name);
+    if (trace[i].rfind("RenameOver ", 0) == 0) {
+      EXPECT_TRUE(engine::IsTemporaryName(name)) << "a live file moved aside: " << trace[i];
+      EXPECT_NE(std::find(flushed.begin(), flushed.end(), name), flushed.end()) << "not on disk: " << trace[i];
+      if (name.size() > 4 && name.substr(name.size() - 3) == ".DB") first_move = std::min(first_move, i);
     }
+    if (trace[i] == "FlushFolder " + TypeFolder()) folder_flush = i;
   }
-  EXPECT_EQ(flushed, (std::vector<std::string>{".DB", ".PX"}));
-  std::size_t first_rename_of_old = trace.size();
-  for (std::size_t i = 0; i < trace.size(); ++i) {
-    if (trace[i] == "RenameOver " + Target()) first_rename_of_old = std::min(first_rename_of_old, i);
-  }
-  ASSERT_LT(first_rename_of_old, trace.size());
-  EXPECT_LT(last_flush, first_rename_of_old);
+  ASSERT_LT(first_move, trace.size()) << "the scratch table was not moved into place";
+  EXPECT_GT(folder_flush, first_move);
+  bool record = false;
+  for (const std::string& name : flushed) record = record || engine::IsIntentRecordName(name);
+  EXPECT_TRUE(record);
+  EXPECT_EQ(FilesIn(TypeFolder()), (std::vector<std::string>{"M7HINCD.DB", "M7HINCD.PX"}));
   EXPECT_EQ(ReadRows(Target()).size(), 6u);
 }
 
@@ -97,16 +106,11 @@ TEST_F(TypeTableTest, TableInUseIsRefusedAndTheOldOneStays) {
 // Whichever file operation fails, the type table is either the old one or the new one,
 // complete. A failure late in the swap may leave set-aside files under the engine's
 // temporary names beside it; the next replacement that succeeds sweeps them away.
+// Wherever a step fails, the type table is the old one or the new one once the next open
+// has finished what the failure left pending, and no file of the replacement is left.
 TEST_F(TypeTableTest, AFailureAtAnyStepLeavesAUsableTypeTable) {
   const std::vector<std::string> old_files = FilesIn(TypeFolder());
   const std::vector<std::string> new_files = {"M7HINCD.DB", "M7HINCD.PX"};
-  auto family_files = [&] {
-    std::vector<std::string> files;
-    for (const std::string& name : FilesIn(TypeFolder())) {
-      if (!engine::IsTemporaryName(name)) files.push_back(name);
-    }
-    return files;
-  };
   for (long n = 1;; ++n) {
     WriteTypeTable(Target(), 3, /*secondary=*/true);
     fs_.FailAt(n);
@@ -117,11 +121,12 @@ TEST_F(TypeTableTest, AFailureAtAnyStepLeavesAUsableTypeTable) {
     bool reached = fs_.Triggered();
     fs_.Reset();
     SCOPED_TRACE("failed operation " + std::to_string(n));
+    engine::FinishPendingChanges(os_fs_, TypeFolder());
     ExpectFamilyOk(Target());
     std::size_t rows = ReadRows(Target()).size();
-    std::vector<std::string> files = family_files();
+    std::vector<std::string> files = FilesIn(TypeFolder());
     EXPECT_TRUE((rows == 3 && files == old_files) || (rows == 6 && files == new_files))
-        << rows << " rows, files: " << ::testing::PrintToString(FilesIn(TypeFolder()));
+        << rows << " rows, files: " << ::testing::PrintToString(files);
 
     WriteTypeTable(Target(), 3, /*secondary=*/true);
     Replace();

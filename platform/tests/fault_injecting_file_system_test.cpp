@@ -1,4 +1,4 @@
-#include "platform/fault_injecting_file_system.h"
+#include "platform/testing/fault_injecting_file_system.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +14,7 @@ class FaultInjection : public ::testing::Test {
   void WriteThrough(const std::string& path) { WriteWholeFile(fs_, path, "data"); }
 
   testing::TempFolder temp_;
-  FaultInjectingFileSystem fs_{OsFileSystem()};
+  testing::FaultInjectingFileSystem fs_{OsFileSystem()};
 };
 
 TEST_F(FaultInjection, FailsExactlyTheChosenOperation) {

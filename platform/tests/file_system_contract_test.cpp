@@ -1,6 +1,7 @@
 // What every FileSystem must do. The same suite runs natively against the POSIX
-// implementation and under Wine against the Windows one, and against the fault-injecting
-// wrapper with no fault set.
+// implementation and under Wine against the Windows one, against the fault-injecting
+// wrapper with no fault set, and against the file system in memory that the fuzzers and
+// the power-cut tests use.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,7 +10,8 @@
 
 #include "platform/cp932.h"
 #include "platform/exceptions.h"
-#include "platform/fault_injecting_file_system.h"
+#include "platform/testing/fault_injecting_file_system.h"
+#include "platform/testing/memory_file_system.h"
 #include "platform/file_system.h"
 #include "platform/os_error.h"
 #include "platform/testing/temp_folder.h"
@@ -17,6 +19,8 @@
 namespace platform {
 namespace {
 
+using testing::FaultInjectingFileSystem;
+using testing::MemoryFileSystem;
 using testing::TempFolder;
 
 struct Implementation {
@@ -35,6 +39,8 @@ class FileSystemContract : public ::testing::TestWithParam<Implementation> {
     } else {
       fs_ = &OsFileSystem();
     }
+    // The temporary folder is made on the disk; a file system of its own needs it too.
+    ASSERT_TRUE(fs_->ForceDirectories(temp_.Path()));
   }
 
   void Write(const std::string& path, const std::string& data) { WriteWholeFile(*fs_, path, data); }
@@ -220,7 +226,8 @@ INSTANTIATE_TEST_SUITE_P(
     Implementations, FileSystemContract,
     ::testing::Values(Implementation{"Os", nullptr},
                       Implementation{"FaultInjectingWithoutFaults",
-                                     [] { return std::make_unique<FaultInjectingFileSystem>(OsFileSystem()); }}),
+                                     [] { return std::make_unique<FaultInjectingFileSystem>(OsFileSystem()); }},
+                      Implementation{"Memory", [] { return std::make_unique<MemoryFileSystem>(); }}),
     [](const ::testing::TestParamInfo<Implementation>& info) { return std::string(info.param.name); });
 
 }  // namespace

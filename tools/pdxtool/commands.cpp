@@ -10,6 +10,7 @@
 #include "engine/field_lookup.h"
 #include "engine/repair_refusal.h"
 #include "engine/format/field_codec.h"
+#include "engine/pending_changes.h"
 #include "engine/table.h"
 #include "engine/table_file.h"
 #include "engine/table_operations.h"
@@ -69,7 +70,7 @@ std::string TypeName(const Header& h) {
 }
 
 int Dump(platform::FileSystem& fs, const std::string& table, std::ostream& out) {
-  engine::Family family = engine::FindFamily(fs, table);
+  engine::Family family = engine::OpenFamily(fs, table);
   if (!family.exists()) engine::ThrowNoSuchTable(engine::TablePath(table));
   auto file = OpenShared(fs, family.db);
   engine::MemberFile db = engine::MemberFile::Load(*file, family.db);
@@ -144,6 +145,9 @@ int Repair(platform::FileSystem& fs, const std::string& table, const std::vector
     return RepairTable(fs, table, borrow, BackupStamp(), out);
   } catch (const engine::ETableInUse&) {
     throw;
+  } catch (const engine::ERepairStopped& e) {
+    err << "pdxtool: " << Message(e) << "\n" << texts::RepairStopped(Utf8(e.backup_folder()));
+    return kExitProblem;
   } catch (const engine::ERepairRefused& e) {
     err << "pdxtool: " << Message(e) << "\n" << texts::RepairRefused(e.reason(), Utf8(engine::TablePath(table)));
     return kExitProblem;
@@ -185,7 +189,7 @@ int Index(platform::FileSystem& fs, const std::string& table, const std::vector<
 int Append(platform::FileSystem& fs, const std::string& table, const std::vector<std::string>& args) {
   if (args.empty()) throw UsageError{"no FIELD=VALUE given"};
   std::string path = engine::TablePath(table);
-  engine::Family family = engine::FindFamily(fs, path);
+  engine::Family family = engine::OpenFamily(fs, path);
   if (!family.exists()) engine::ThrowNoSuchTable(path);
   Header h = engine::ReadHeader(*OpenShared(fs, family.db), family.db);
   // The alias store is never touched: the table is named by its path.

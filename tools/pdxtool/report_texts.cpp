@@ -208,6 +208,12 @@ std::string RepairRefused(engine::RefusalReason reason, const std::string& table
   return "cannot repair " + table + ": " + what + "\nnothing was changed\n";
 }
 
+std::string RepairStopped(const std::string& backup_folder) {
+  return "the repair stopped: the family is as it was, or as the next opening of a table in its folder completes "
+         "the repair; the copy of the family as found stays in " +
+         backup_folder + "\n";
+}
+
 std::string RepairSummary(std::size_t kept, std::size_t recovered, std::size_t set_aside, std::size_t blanked,
                           std::size_t indexes) {
   return "repaired: " + Plural(kept, "record", "records") + " kept, " + std::to_string(recovered) +

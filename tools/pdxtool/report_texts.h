@@ -55,6 +55,8 @@ std::string LeftoverPrimaryRemoved();
 std::string StillFails();
 // Why the repair could not be done, what mends that, and that nothing was changed.
 std::string RepairRefused(engine::RefusalReason reason, const std::string& table);
+// The repair stopped on a failure once the family was copied into its backup folder.
+std::string RepairStopped(const std::string& backup_folder);
 std::string RepairSummary(std::size_t kept, std::size_t recovered, std::size_t set_aside, std::size_t blanked,
                           std::size_t indexes);
 

@@ -1,11 +1,11 @@
 // A second process for the tests: this test program run again with other arguments.
-#ifndef HINMEI_ENGINE_TESTS_OTHER_PROCESS_H_
-#define HINMEI_ENGINE_TESTS_OTHER_PROCESS_H_
+#ifndef HINMEI_PLATFORM_TESTING_OTHER_PROCESS_H_
+#define HINMEI_PLATFORM_TESTING_OTHER_PROCESS_H_
 
 #include <string>
 #include <vector>
 
-namespace engine::testing {
+namespace platform::testing {
 
 class OtherProcess {
  public:
@@ -54,6 +54,6 @@ class OtherProgramHolding {
 // the holder's exit code, for such a command line.
 bool RunAsHolder(int argc, char** argv, int* exit_code);
 
-}  // namespace engine::testing
+}  // namespace platform::testing
 
-#endif  // HINMEI_ENGINE_TESTS_OTHER_PROCESS_H_
+#endif  // HINMEI_PLATFORM_TESTING_OTHER_PROCESS_H_

@@ -1,4 +1,4 @@
-#include "engine/tests/other_process.h"
+#include "platform/testing/other_process.h"
 
 #include <chrono>
 #include <thread>
@@ -17,7 +17,7 @@
 extern char** environ;
 #endif
 
-namespace engine::testing {
+namespace platform::testing {
 namespace {
 
 bool WaitForFile(const std::string& path, std::chrono::seconds limit) {
@@ -106,4 +106,4 @@ bool RunAsHolder(int argc, char** argv, int* exit_code) {
   return true;
 }
 
-}  // namespace engine::testing
+}  // namespace platform::testing

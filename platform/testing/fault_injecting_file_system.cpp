@@ -1,8 +1,8 @@
-#include "platform/fault_injecting_file_system.h"
+#include "platform/testing/fault_injecting_file_system.h"
 
 #include "platform/exceptions.h"
 
-namespace platform {
+namespace platform::testing {
 namespace {
 
 class FaultInjectingFile final : public File {
@@ -19,15 +19,19 @@ class FaultInjectingFile final : public File {
     return target_->ReadAt(offset, buffer, length);
   }
   void WriteAt(std::uint64_t offset, const void* data, std::size_t length) override {
-    Check("WriteAt");
+    Check("WriteAt", true);
     target_->WriteAt(offset, data, length);
   }
   void Truncate(std::uint64_t size) override {
-    Check("Truncate");
+    Check("Truncate", true);
     target_->Truncate(size);
   }
+  void BeginFlush() override {
+    Check("BeginFlush");
+    target_->BeginFlush();
+  }
   void Flush() override {
-    Check("Flush");
+    Check("Flush", true);
     target_->Flush();
   }
   void Close() override {
@@ -38,8 +42,8 @@ class FaultInjectingFile final : public File {
   }
 
  private:
-  void Check(const char* operation) {
-    if (fs_.Step(operation, path_)) throw EInOutError(fs_.Code(), path_);
+  void Check(const char* operation, bool changes = false) {
+    if (fs_.Step(operation, path_, changes)) throw EInOutError(fs_.Code(), path_);
   }
 
   FaultInjectingFileSystem& fs_;
@@ -56,24 +60,40 @@ void FaultInjectingFileSystem::FailAt(long n, int code, bool persistent) {
   persistent_ = persistent;
 }
 
+void FaultInjectingFileSystem::StopBeforeChange(long n, std::function<void()> stop) {
+  Reset();
+  stop_at_ = n;
+  stop_ = std::move(stop);
+}
+
 void FaultInjectingFileSystem::Reset() {
   fail_at_ = 0;
+  stop_at_ = 0;
+  stop_ = nullptr;
   triggered_ = false;
   count_ = 0;
+  changes_ = 0;
   trace_.clear();
 }
 
-bool FaultInjectingFileSystem::Step(const char* operation, const std::string& path) {
-  std::lock_guard<std::mutex> lock(step_mutex_);
+bool FaultInjectingFileSystem::Step(const char* operation, const std::string& path, bool changes) {
+  std::lock_guard<std::recursive_mutex> lock(step_mutex_);
+  if (stop_at_ > 0 && triggered_) return true;  // stopped: nothing reaches the disk any more
   ++count_;
   trace_.push_back(std::string(operation) + " " + path);
+  if (changes && observe_) observe_();
+  if (changes && ++changes_ == stop_at_) {
+    triggered_ = true;
+    stop_();
+    return true;
+  }
   bool fail = fail_at_ > 0 && (count_ == fail_at_ || (persistent_ && count_ > fail_at_));
   if (fail) triggered_ = true;
   return fail;
 }
 
-void FaultInjectingFileSystem::StepOrThrow(const char* operation, const std::string& path) {
-  if (Step(operation, path)) throw EInOutError(code_, path);
+void FaultInjectingFileSystem::StepOrThrow(const char* operation, const std::string& path, bool changes) {
+  if (Step(operation, path, changes)) throw EInOutError(code_, path);
 }
 
 // Existence tests have no way to report a failure, so they are not counted: a failing
@@ -87,15 +107,15 @@ bool FaultInjectingFileSystem::DirectoryExists(const std::string& path) {
 }
 
 bool FaultInjectingFileSystem::ForceDirectories(const std::string& path) {
-  return !Step("ForceDirectories", path) && target_.ForceDirectories(path);
+  return !Step("ForceDirectories", path, true) && target_.ForceDirectories(path);
 }
 
 bool FaultInjectingFileSystem::CopyFileOver(const std::string& from, const std::string& to) {
-  return !Step("CopyFileOver", to) && target_.CopyFileOver(from, to);
+  return !Step("CopyFileOver", to, true) && target_.CopyFileOver(from, to);
 }
 
 bool FaultInjectingFileSystem::SetAttributes(const std::string& path, std::uint32_t attributes) {
-  return !Step("SetAttributes", path) && target_.SetAttributes(path, attributes);
+  return !Step("SetAttributes", path, true) && target_.SetAttributes(path, attributes);
 }
 
 std::uint32_t FaultInjectingFileSystem::GetAttributes(const std::string& path) {
@@ -104,23 +124,28 @@ std::uint32_t FaultInjectingFileSystem::GetAttributes(const std::string& path) {
 }
 
 void FaultInjectingFileSystem::RemoveFile(const std::string& path) {
-  StepOrThrow("RemoveFile", path);
+  StepOrThrow("RemoveFile", path, true);
   target_.RemoveFile(path);
 }
 
 void FaultInjectingFileSystem::RemoveFolder(const std::string& path) {
-  StepOrThrow("RemoveFolder", path);
+  StepOrThrow("RemoveFolder", path, true);
   target_.RemoveFolder(path);
 }
 
 void FaultInjectingFileSystem::RenameOver(const std::string& from, const std::string& to) {
-  StepOrThrow("RenameOver", from);
+  StepOrThrow("RenameOver", from, true);
   target_.RenameOver(from, to);
+}
+
+void FaultInjectingFileSystem::FlushFolder(const std::string& path) {
+  StepOrThrow("FlushFolder", path, true);
+  target_.FlushFolder(path);
 }
 
 std::unique_ptr<File> FaultInjectingFileSystem::Open(const std::string& path, Access access,
                                                      Share share, Disposition disposition) {
-  StepOrThrow("Open", path);
+  StepOrThrow("Open", path, disposition != Disposition::kOpenExisting);
   return std::make_unique<FaultInjectingFile>(*this, target_.Open(path, access, share, disposition),
                                               path);
 }
@@ -130,4 +155,4 @@ std::vector<std::string> FaultInjectingFileSystem::ListFolder(const std::string&
   return target_.ListFolder(path);
 }
 
-}  // namespace platform
+}  // namespace platform::testing
