@@ -19,9 +19,11 @@ std::optional<format::Header> ReadableHeader(FamilyWrite& write, const std::stri
 }
 
 // The header to keep for an index file written anew (the rewrite keeps it where its
-// layout allows): only one of the table's sort order.
-std::optional<format::Header> Keepable(const std::optional<format::Header>& h, const format::Header& db) {
-  return h && h->sort_order() == db.sort_order() ? h : std::nullopt;
+// layout allows): only one of the table's sort order, its rebuild flags cleared.
+std::optional<format::Header> Keepable(std::optional<format::Header> h, const format::Header& db) {
+  if (!h || h->sort_order() != db.sort_order()) return std::nullopt;
+  for (int flag : {format::off::kModified1, format::off::kModified2, format::off::kIndexUpdate}) h->SetU8(flag, 0);
+  return h;
 }
 
 bool FitsName(const format::Header& x, const SecondaryFiles& files) {
