@@ -15,6 +15,7 @@
 #include "engine/header_borrow.h"
 #include "engine/pending_changes.h"
 #include "engine/record_check.h"
+#include "engine/repair_duplicates.h"
 #include "engine/repair_indexes.h"
 #include "engine/salvage_read.h"
 #include "engine/table_file.h"
@@ -57,15 +58,13 @@ class Repair {
     IndexPlan plan = PlanIndexes(write_, family_, header);
     const bool keyed = header.type() == FileType::kKeyedData;
 
-    std::vector<std::uint32_t> readable, unreadable, kept, duplicates;
+    std::vector<std::uint32_t> readable, unreadable;
     for (std::uint32_t i = 0; i < salvage.count; ++i) {
       (FirstUnreadableField(header, salvage.record(i, header.record_size())) < 0 ? readable : unreadable).push_back(i);
     }
-    if (keyed) {
-      SplitDuplicates(header, salvage, readable, kept, duplicates);
-    } else {
-      kept = std::move(readable);
-    }
+    KeptRows rows_kept = KeepFirstOfEachKey(header, salvage.records, readable, plan.indexes);
+    const std::vector<std::uint32_t>& kept = rows_kept.kept;
+    const std::vector<std::uint32_t>& duplicates = rows_kept.duplicates;
     platform::File* mb = family_.mb.empty() ? nullptr : &write_.Hold(family_.mb);
     const std::string mb_path = family_.mb.empty() ? family_.Path("MB") : family_.mb;
     result_.blanked_blobs = BlankUnreadableBlobs(header, salvage.records, kept, mb, mb_path);
@@ -128,24 +127,6 @@ class Repair {
     }
     result_.borrowed_from = TablePath(options_.borrow);
     return BorrowHeader(fs_, options_.borrow, write_, family_);
-  }
-
-  // The first row of each key in table order is kept; the others are duplicates.
-  static void SplitDuplicates(const Header& h, const Salvage& salvage, const std::vector<std::uint32_t>& readable,
-                              std::vector<std::uint32_t>& kept, std::vector<std::uint32_t>& duplicates) {
-    const auto ks = static_cast<std::size_t>(h.key_size());
-    auto key = [&](std::uint32_t i) { return salvage.record(i, h.record_size()); };
-    std::vector<std::uint32_t> order = readable;
-    std::stable_sort(order.begin(), order.end(),
-                     [&](std::uint32_t a, std::uint32_t b) { return std::memcmp(key(a), key(b), ks) < 0; });
-    for (std::uint32_t i : order) {
-      if (!kept.empty() && std::memcmp(key(kept.back()), key(i), ks) == 0) {
-        duplicates.push_back(i);
-      } else {
-        kept.push_back(i);
-      }
-    }
-    std::sort(duplicates.begin(), duplicates.end());
   }
 
   // The highest modification number of the blobs the kept rows keep in the .MB.

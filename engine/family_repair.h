@@ -4,8 +4,8 @@
 // The family is held for the whole repair, so that a table another program holds is
 // refused ("in use") before anything is read or written. A family that passes the check
 // is left alone. Otherwise its records are salvaged (salvage_read.h); records whose
-// fields hold no value of their type, and in a keyed table every row after the first of
-// its key (in table order), are set aside; blob fields whose data cannot be read are
+// fields hold no value of their type, and every row after the first of its key in table
+// order (repair_duplicates.h), are set aside; blob fields whose data cannot be read are
 // blanked (blob_salvage.h). A header damaged beyond reading is borrowed from a table of
 // the same structure (header_borrow.h); without one, the repair stops. Every index the
 // family declared is written anew as far as its definition survives (repair_indexes.h).
@@ -45,7 +45,7 @@ struct RepairResult {
   int free_blocks = 0;           // blocks on the free list (deleted rows), not read
   std::size_t cut_short = 0;     // records past the end of a file cut short
 
-  std::size_t duplicate_rows = 0;   // rows whose key an earlier row has
+  std::size_t duplicate_rows = 0;   // rows whose key (or unique index value) an earlier row has
   std::size_t unreadable_rows = 0;  // records whose fields hold no value of their type
   std::string duplicates_table;     // the tables they were set aside into
   std::string unreadable_table;

@@ -122,6 +122,29 @@ TEST_F(Repair, TheFirstRowOfARepeatedKeyInTableOrderIsKeptTheOthersAreSetAside) 
   EXPECT_TRUE(r.after.ok());
 }
 
+TEST_F(Repair, ARowWhoseValueAUniqueIndexHasAlreadyIsSetAsideToo) {
+  BuildIndex(platform::OsFileSystem(), path_, "UniqueName", "Name", ixUnique | ixCaseInsensitive);
+  // Block 4: the rows of block 2 under other codes, their names unchanged but for case.
+  std::vector<std::string> stale;
+  ChangeDb([&](std::string& bytes) {
+    bytes.append(Block(bytes, 2), kBlock);
+    for (int slot = 0; slot < 29; ++slot) {
+      char* record = Block(bytes, 4) + 6 + slot * kRecord;
+      record[3] = static_cast<char>(record[3] + 100);  // Code + 100: no key repeats
+      record[4] = 'N';
+      stale.emplace_back(record, kRecord);
+    }
+    PutLe16(bytes.data() + off::kTotalBlocks, 4);
+    PutLe16(bytes.data() + off::kMaxBlocks, 4);
+    MiscountRecords(bytes);
+  });
+  RepairResult r = RunRepair();
+  EXPECT_EQ(r.duplicate_rows, 29u);
+  EXPECT_EQ(Records(path_), sound_);
+  EXPECT_EQ(Records(r.duplicates_table), stale);
+  EXPECT_TRUE(r.after.ok());
+}
+
 TEST_F(Repair, BlocksOnTheFreeListHoldDeletedRowsAndAreNotRead) {
   // Block 2 leaves the chain for the free list, its rows still in it.
   ChangeDb([&](std::string& bytes) {
