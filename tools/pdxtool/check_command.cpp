@@ -8,13 +8,16 @@
 #include "engine/family.h"
 #include "engine/family_backup.h"
 #include "engine/family_check.h"
+#include "engine/temporary_names.h"
 #include "tools/pdxtool/report_texts.h"
 #include "tools/pdxtool/value_text.h"
 
 namespace pdxtool {
 namespace {
 
+// A table's .DB; the engine's scratch tables and files under temporary names are none.
 bool IsTableName(const std::string& name) {
+  if (engine::IsTemporaryName(name)) return false;
   std::size_t dot = name.rfind('.');
   return dot != std::string::npos && dot > 0 && engine::FoldName(name.substr(dot + 1)) == "DB";
 }

@@ -122,6 +122,7 @@ TEST_F(CheckAndRepair, AFolderGivesALineAFamilyAndASummaryATreeSkipsRepairBackup
   MakeTable(temp_ / "sub\\OTHER.DB");
   platform::OsFileSystem().ForceDirectories(temp_ / "pdxtool-backup-20260101-000000");
   Write(temp_ / "pdxtool-backup-20260101-000000\\BROKEN.DB", "not a table");
+  Write(temp_ / "~hm0123abcd.DB", "an engine's scratch table, no family");
 
   Result flat = RunCommand({"check", temp_.Path()});
   EXPECT_EQ(flat.code, kExitProblem);
