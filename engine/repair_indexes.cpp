@@ -2,6 +2,7 @@
 
 #include "engine/errors.h"
 #include "engine/family_rewrite.h"
+#include "engine/field_lookup.h"
 #include "engine/repair_refusal.h"
 #include "engine/table_file.h"
 
@@ -57,6 +58,16 @@ void RequireOrderableForRepair(const format::Header& db, const std::vector<int>&
   }
 }
 
+// Whether the X file written for `index` names its fields so that they are found again:
+// by number from level 5 on, by name before (where a damaged header may have lost them).
+bool FoundAgain(const SecondaryIndex& index, const format::Header& db) {
+  if (db.has_data_header()) return true;
+  for (int p : index.fields) {
+    if (FindField(db, db.fields()[static_cast<std::size_t>(p)].name) != p) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 IndexPlan PlanIndexes(FamilyWrite& write, const Family& family, const format::Header& db) {
@@ -97,6 +108,10 @@ IndexPlan PlanIndexes(FamilyWrite& write, const Family& family, const format::He
       }
     }
     if (!index && (index = IndexOfName(files, db))) plan.from_name.push_back(files.x);
+    if (index && !FoundAgain(*index, db)) {
+      if (!plan.from_name.empty() && plan.from_name.back() == files.x) plan.from_name.pop_back();
+      index.reset();
+    }
     if (!index) {
       lose();
       continue;
