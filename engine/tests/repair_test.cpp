@@ -63,6 +63,25 @@ class Repair : public ::testing::Test {
   // A header count that no longer adds up: reason enough for a repair.
   static void MiscountRecords(std::string& bytes) { PutLe32(bytes.data() + off::kRecords, 1000); }
 
+  // Block 4: a stale copy of block 2, each record changed by `change`, which no link
+  // reaches; the header's counts no longer add up. Answers the stale records.
+  template <typename Change>
+  std::vector<std::string> AppendStaleCopyOfBlock2(Change change) {
+    std::vector<std::string> stale;
+    ChangeDb([&](std::string& bytes) {
+      bytes.append(Block(bytes, 2), kBlock);
+      for (int slot = 0; slot < 29; ++slot) {
+        char* record = Block(bytes, 4) + 6 + slot * kRecord;
+        change(record);
+        stale.emplace_back(record, kRecord);
+      }
+      PutLe16(bytes.data() + off::kTotalBlocks, 4);
+      PutLe16(bytes.data() + off::kMaxBlocks, 4);
+      MiscountRecords(bytes);
+    });
+    return stale;
+  }
+
   RepairResult RunRepair(const std::string& borrow = "") {
     return RepairFamily(platform::OsFileSystem(), path_, RepairOptions{borrow, "20260101-000000"});
   }
@@ -99,19 +118,8 @@ TEST_F(Repair, TheBackupHoldsTheFamilyAsFoundAndTheRepairedOneIsSound) {
 }
 
 TEST_F(Repair, TheFirstRowOfARepeatedKeyInTableOrderIsKeptTheOthersAreSetAside) {
-  // Block 4: a stale copy of block 2 with other names, which no link reaches.
-  std::vector<std::string> stale;
-  ChangeDb([&](std::string& bytes) {
-    bytes.append(Block(bytes, 2), kBlock);
-    for (int slot = 0; slot < 29; ++slot) {
-      char* record = Block(bytes, 4) + 6 + slot * kRecord;
-      record[4] = 'N';  // "Name..." instead of "name..."
-      stale.emplace_back(record, kRecord);
-    }
-    PutLe16(bytes.data() + off::kTotalBlocks, 4);
-    PutLe16(bytes.data() + off::kMaxBlocks, 4);
-    MiscountRecords(bytes);
-  });
+  // Their names in other case: the rows of the stale block are told apart.
+  std::vector<std::string> stale = AppendStaleCopyOfBlock2([](char* record) { record[4] = 'N'; });
   RepairResult r = RunRepair();
   EXPECT_EQ(r.rows_kept, 80u);
   EXPECT_EQ(r.recovered_from_cut_off, 29u);
@@ -124,19 +132,10 @@ TEST_F(Repair, TheFirstRowOfARepeatedKeyInTableOrderIsKeptTheOthersAreSetAside) 
 
 TEST_F(Repair, ARowWhoseValueAUniqueIndexHasAlreadyIsSetAsideToo) {
   BuildIndex(platform::OsFileSystem(), path_, "UniqueName", "Name", ixUnique | ixCaseInsensitive);
-  // Block 4: the rows of block 2 under other codes, their names unchanged but for case.
-  std::vector<std::string> stale;
-  ChangeDb([&](std::string& bytes) {
-    bytes.append(Block(bytes, 2), kBlock);
-    for (int slot = 0; slot < 29; ++slot) {
-      char* record = Block(bytes, 4) + 6 + slot * kRecord;
-      record[3] = static_cast<char>(record[3] + 100);  // Code + 100: no key repeats
-      record[4] = 'N';
-      stale.emplace_back(record, kRecord);
-    }
-    PutLe16(bytes.data() + off::kTotalBlocks, 4);
-    PutLe16(bytes.data() + off::kMaxBlocks, 4);
-    MiscountRecords(bytes);
+  // Under other codes (no key repeats), their names unchanged but for case.
+  std::vector<std::string> stale = AppendStaleCopyOfBlock2([](char* record) {
+    record[3] = static_cast<char>(record[3] + 100);
+    record[4] = 'N';
   });
   RepairResult r = RunRepair();
   EXPECT_EQ(r.duplicate_rows, 29u);
