@@ -27,6 +27,7 @@ HINMEI_MESSAGE(TableFull, "テーブルがいっぱいで、これ以上行を�
 HINMEI_MESSAGE(EncryptedTable, "暗号化されたテーブルには対応していません。")
 HINMEI_MESSAGE(FileToMoveNotHeld, "移動するファイルが変更のために確保されていません。")
 HINMEI_MESSAGE(ReplacementInOtherFolder, "テーブルは同じフォルダにあるテーブルでしか置き換えられません。")
+HINMEI_MESSAGE(BackupFolderNotCreated, "修復の前にテーブルを退避するフォルダを作成できません。")
 
 // Why a value does not fit its field (the part after "値を書き込めません: ").
 HINMEI_TEXT(ValueOutOfRangeFormat, "項目 '%s' の範囲を超える値です")

@@ -26,7 +26,7 @@ std::string InUseMessage(const std::string& path) {
 void ThrowFileError(const platform::EInOutError& error, const std::string& path) {
   const int code = error.ErrorCode();
   if (code == platform::kErrorSharingViolation || code == platform::kErrorLockViolation) {
-    throw platform::EDBEngineError(InUseMessage(path));
+    throw ETableInUse(InUseMessage(path));
   }
   std::string remedy;
   if (platform::IsDiskFull(code)) remedy = texts::FreeDiskSpace();

@@ -23,6 +23,12 @@ class ECorruptFile : public platform::EDBEngineError {
   using platform::EDBEngineError::EDBEngineError;
 };
 
+// A file of the table that another program holds: nothing was read or written.
+class ETableInUse : public platform::EDBEngineError {
+ public:
+  using platform::EDBEngineError::EDBEngineError;
+};
+
 // A damaged or foreign file: "テーブルのファイルが壊れています（detail）。", the path, and
 // the way to a repaired table or a new medium.
 [[noreturn]] void ThrowCorrupt(const std::string& detail, const std::string& path);

@@ -1,21 +1,25 @@
 #include "engine/family_check.h"
 
+#include <algorithm>
 #include <cstring>
-#include <functional>
 #include <memory>
 #include <optional>
-#include <set>
 
+#include "engine/blob_salvage.h"
 #include "engine/collation.h"
 #include "engine/errors.h"
 #include "engine/family.h"
 #include "engine/pending_changes.h"
 #include "engine/format/blob.h"
 #include "engine/format/bytes.h"
+#include "engine/key_order_check.h"
 #include "engine/memo_file.h"
+#include "engine/record_check.h"
 #include "engine/secondary_index.h"
 #include "engine/table_file.h"
+#include "engine/tree_check.h"
 #include "engine/x_records.h"
+#include "engine/zeroed_file.h"
 
 namespace engine {
 namespace {
@@ -23,17 +27,24 @@ namespace {
 using format::FileType;
 using format::Header;
 namespace off = format::off;
-
-struct Leaf {
-  const char* key;
-  int child;
-  std::uint32_t count;
-};
+using K = FindingKind;
 
 std::string Hex(int v) {
   char s[8];
   std::snprintf(s, sizeof s, "0x%02X", v);
   return s;
+}
+
+// The first line of an engine error's message: the sentence without the path.
+std::string FirstLine(const platform::EDBEngineError& e) {
+  std::string message = e.what();
+  return message.substr(0, message.find("\r\n"));
+}
+
+std::vector<int> FirstFields(int count) {
+  std::vector<int> fields;
+  for (int i = 0; i < count; ++i) fields.push_back(i);
+  return fields;
 }
 
 class Checker {
@@ -43,239 +54,211 @@ class Checker {
   void Run(const std::string& db_path) {
     Family family = FindFamily(fs_, db_path);
     if (!family.exists()) {
-      Problem(db_path, "the table does not exist");
+      report_.AddProblem(K::kTableUnreadable, db_path, "the table does not exist");
       return;
     }
-    std::optional<MemberFile> db = Load(family.db);
+    std::optional<MemberFile> db = LoadTable(family.db);
     if (!db) return;
     const Header& h = db->header();
-    if (h.type() != FileType::kKeyedData && h.type() != FileType::kUnkeyedData) {
-      Problem(family.db, "the file is not a table (.DB) file");
-      return;
-    }
     CheckFlags(*db);
+    CheckRecords(*db);
     CheckBlobs(family, *db);
     const bool keyed = h.type() == FileType::kKeyedData;
     std::optional<MemberFile> px;
     if (keyed) {
-      CheckOrder(*db, h.key_size(), KeyFields(h), "the table's rows");
+      CheckOrder(*db, h.key_size(), FirstFields(h.key_fields()), K::kRowsOutOfOrder, "the table's rows");
       if (family.px.empty()) {
-        Problem(family.db, "the keyed table has no .PX");
-      } else if ((px = Load(family.px))) {
+        report_.AddProblem(K::kPrimaryIndex, family.db, "the keyed table has no .PX");
+      } else if ((px = Load(family.px, K::kPrimaryIndex))) {
         CheckPrimary(*db, *px);
       }
     } else if (!family.px.empty()) {
-      Problem(family.px, "an unkeyed table has a primary index");
+      report_.AddNote(K::kLeftoverPrimary, family.px,
+                      "a primary index beside a table without a key: the original engine does not use it, "
+                      "and the next rewrite of the table removes it");
     }
     for (const SecondaryFiles& files : family.secondaries) CheckSecondary(*db, px ? &*px : nullptr, files);
     if (!family.val.empty()) CheckVal(family.val, h);
   }
 
  private:
-  void Problem(const std::string& path, const std::string& what) { report_.problems.push_back(NameOf(path) + ": " + what); }
-  void Note(const std::string& path, const std::string& what) { report_.notes.push_back(NameOf(path) + ": " + what); }
-
-  std::optional<MemberFile> Load(const std::string& path) {
+  // The .DB: a header that cannot be read is told apart from damaged blocks, as it takes
+  // another table's structure to mend.
+  std::optional<MemberFile> LoadTable(const std::string& path) {
+    std::unique_ptr<platform::File> file;
     try {
-      auto file = TranslateFileErrors(path, [&] {
-        return fs_.Open(path, platform::Access::kRead, platform::Share::kReadWrite, platform::Disposition::kOpenExisting);
-      });
+      file = Open(path);
+      Header h = ReadHeader(*file, path);
+      if (h.type() != FileType::kKeyedData && h.type() != FileType::kUnkeyedData) {
+        report_.AddProblem(K::kHeaderUnreadable, path, "the file is not a table (.DB) file");
+        return std::nullopt;
+      }
+      report_.sort_order = CollationOf(h).name;
+      report_.code_page = h.code_page();
+    } catch (const ECorruptFile& e) {
+      report_.AddProblem(K::kHeaderUnreadable, path, file && Zeros(*file) ? ZerosText() : FirstLine(e));
+      return std::nullopt;
+    } catch (const platform::EDBEngineError& e) {
+      report_.AddProblem(K::kTableUnreadable, path, FirstLine(e));
+      return std::nullopt;
+    }
+    return Load(path, K::kTableUnreadable);
+  }
+
+  std::optional<MemberFile> Load(const std::string& path, FindingKind kind) {
+    std::unique_ptr<platform::File> file;
+    try {
+      file = Open(path);
       return MemberFile::Load(*file, path);
     } catch (const platform::EDBEngineError& e) {
-      std::string message = e.what();
-      report_.problems.push_back(NameOf(path) + ": " + message.substr(0, message.find("\r\n")));
+      bool zeroed = file && Zeros(*file);
+      if (zeroed && kind != K::kTableUnreadable) kind = K::kIndexZeroed;
+      report_.AddProblem(kind, path, zeroed ? ZerosText() : FirstLine(e));
       return std::nullopt;
     }
   }
 
-  static std::vector<int> KeyFields(const Header& h) {
-    std::vector<int> keys;
-    for (int i = 0; i < h.key_fields(); ++i) keys.push_back(i);
-    return keys;
+  std::unique_ptr<platform::File> Open(const std::string& path) {
+    return TranslateFileErrors(path, [&] {
+      return fs_.Open(path, platform::Access::kRead, platform::Share::kReadWrite, platform::Disposition::kOpenExisting);
+    });
   }
+
+  static bool Zeros(platform::File& file) {
+    try {
+      return ZeroedPart(file) != Zeroed::kNo;
+    } catch (const platform::EInOutError&) {
+      return false;
+    }
+  }
+  static std::string ZerosText() { return "the file holds only zeros where its blocks should be"; }
 
   void CheckFlags(const MemberFile& m) {
-    if (!m.header().rebuild_flags_clear()) Problem(m.path(), "a \"rebuild required\" flag is set");
+    if (!m.header().rebuild_flags_clear()) report_.AddProblem(K::kRebuildFlag, m.path(), "a \"rebuild required\" flag is set");
   }
 
-  // Keys must rise strictly along the chain, where the sort order is one we know.
-  void CheckOrder(const MemberFile& m, int key_size, const std::vector<int>& fields, const char* what) {
-    const Header& h = m.header();
-    bool alpha = false;
-    for (int f : fields) alpha = alpha || h.fields()[static_cast<std::size_t>(f)].type == format::FieldType::kAlpha;
-    if (alpha && !CollationOf(h).bytewise) {
-      Note(m.path(), std::string("order of ") + what + " not checked: sort order '" + CollationOf(h).name +
-                         "' is not implemented");
+  // Every field must hold a value of its type, as every value written does.
+  void CheckRecords(const MemberFile& db) {
+    const Header& h = db.header();
+    for (std::size_t i = 0; i < db.size(); ++i) {
+      int field = FirstUnreadableField(h, db.record(i));
+      if (field < 0) continue;
+      report_.AddProblem(K::kRecordValues, db.path(), "row " + std::to_string(i + 1) + ": field '" +
+                                                          h.fields()[static_cast<std::size_t>(field)].name +
+                                                          "' holds no value of its type");
       return;
     }
-    for (std::size_t i = 1; i < m.size(); ++i) {
-      if (std::memcmp(m.record(i - 1), m.record(i), static_cast<std::size_t>(key_size)) >= 0) {
-        Problem(m.path(), std::string(what) + " are not in key order (row " + std::to_string(i + 1) + ")");
-        return;
-      }
-    }
   }
 
-  // The tree's leaf entries, checking its inner structure.
-  std::vector<Leaf> Leaves(const MemberFile& tree) {
-    std::vector<Leaf> leaves;
-    const Header& h = tree.header();
-    if (h.index_levels() == 0) {
-      if (h.records() != 0) Problem(tree.path(), "the tree holds entries but has no levels");
-      return leaves;
+  // Keys must rise strictly along the chain, where the sort order is one we know. Answers
+  // whether the order is this engine's.
+  bool CheckOrder(const MemberFile& m, int key_size, const std::vector<int>& fields, FindingKind kind, const char* what) {
+    KeyOrderResult result = CheckKeyOrder(m, key_size, fields);
+    const std::string row = " (entry " + std::to_string(result.record + 1) + ")";
+    switch (result.order) {
+      case KeyOrder::kInOrder:
+        return true;
+      case KeyOrder::kNotChecked:
+        report_.AddNote(K::kOrderNotChecked, m.path(), std::string("order of ") + what + " not checked: sort order '" +
+                                                           CollationOf(m.header()).name + "' is not implemented");
+        return true;
+      case KeyOrder::kOtherCollation:
+        report_.AddNote(K::kCollation, m.path(), std::string(what) + " are not in the order of this engine's collation" + row);
+        return false;
+      case KeyOrder::kOutOfOrder:
+        report_.AddProblem(kind, m.path(), std::string(what) + " are not in key order" + row);
+        return false;
     }
-    std::set<int> visited;
-    const int key = h.key_size();
-    std::function<std::uint32_t(int, int, const char*)> walk = [&](int block, int level, const char* first_key) {
-      if (tree.block(block) == nullptr || !visited.insert(block).second) {
-        Problem(tree.path(), "the tree reaches block " + std::to_string(block) + " twice or outside the file");
-        return std::uint32_t{0};
-      }
-      int count = tree.records_in_block(block);
-      const char* entries = tree.block(block) + format::kBlockHeaderSize;
-      if (count <= 0) return std::uint32_t{0};
-      if (first_key != nullptr && std::memcmp(first_key, entries, static_cast<std::size_t>(key)) != 0) {
-        Problem(tree.path(), "an entry's key differs from the first key of block " + std::to_string(block));
-      }
-      std::uint32_t total = 0;
-      for (int i = 0; i < count; ++i) {
-        const char* e = entries + static_cast<std::size_t>(i) * static_cast<std::size_t>(h.record_size());
-        int child = format::GetBe16(e + key) ^ 0x8000;
-        std::uint32_t n = format::GetBe16(e + key + 2) ^ 0x8000u;
-        if (level > 1) {
-          std::uint32_t below = walk(child, level - 1, e);
-          if (n != std::min<std::uint32_t>(below, 0xFFFF)) {
-            Problem(tree.path(), "block " + std::to_string(block) + " counts " + std::to_string(n) + " rows under block " +
-                                     std::to_string(child) + ", which holds " + std::to_string(below));
-          }
-        } else {
-          leaves.push_back(Leaf{e, child, n});
-        }
-        total += n;
-      }
-      return total;
-    };
-    walk(h.index_root(), h.index_levels(), nullptr);
-    if (visited.size() != tree.chain().size()) Problem(tree.path(), "some chained blocks are not part of the tree");
-    return leaves;
-  }
-
-  // The leaves must name the blocks of `data` that hold rows, in chain order.
-  void CheckTreeOver(const MemberFile& tree, const MemberFile& data, int key_size) {
-    std::vector<Leaf> leaves = Leaves(tree);
-    std::vector<ChainBlock> blocks;
-    for (const ChainBlock& b : data.chain()) {
-      if (b.count > 0) blocks.push_back(b);
-    }
-    if (leaves.size() != blocks.size()) {
-      Problem(tree.path(), std::to_string(leaves.size()) + " leaf entries for " + std::to_string(blocks.size()) +
-                               " blocks of " + NameOf(data.path()));
-      return;
-    }
-    for (std::size_t i = 0; i < leaves.size(); ++i) {
-      const ChainBlock& b = blocks[i];
-      if (leaves[i].child != b.number || leaves[i].count != static_cast<std::uint32_t>(b.count) ||
-          std::memcmp(leaves[i].key, data.record(b.first_record), static_cast<std::size_t>(key_size)) != 0) {
-        Problem(tree.path(), "the entry for block " + std::to_string(b.number) + " of " + NameOf(data.path()) + " is wrong");
-        return;
-      }
-    }
-  }
-
-  void CheckTreeHeader(const MemberFile& tree, const Header& parent, int key_fields) {
-    const Header& t = tree.header();
-    bool same = static_cast<int>(t.fields().size()) == key_fields;
-    for (int i = 0; same && i < key_fields; ++i) {
-      same = t.fields()[static_cast<std::size_t>(i)].type == parent.fields()[static_cast<std::size_t>(i)].type &&
-             t.fields()[static_cast<std::size_t>(i)].size == parent.fields()[static_cast<std::size_t>(i)].size;
-    }
-    if (!same) Problem(tree.path(), "its fields do not match the key it indexes");
-    if (t.sort_order() != parent.sort_order()) Problem(tree.path(), "its sort order differs from its table's");
+    return false;
   }
 
   void CheckPrimary(const MemberFile& db, const MemberFile& px) {
     CheckFlags(px);
     if (px.header().type() != FileType::kPrimaryIndex) {
-      Problem(px.path(), "the file is not a primary index");
+      report_.AddProblem(K::kPrimaryIndex, px.path(), "the file is not a primary index");
       return;
     }
-    CheckTreeHeader(px, db.header(), db.header().key_fields());
-    CheckTreeOver(px, db, db.header().key_size());
+    CheckTreeHeader(px, db.header(), db.header().key_fields(), K::kPrimaryIndex, report_);
+    CheckTreeOver(px, db, db.header().key_size(), K::kPrimaryIndex, report_);
     if (px.header().U8(off::kStamp2C) != db.header().U8(off::kStamp2D)) {
-      Note(px.path(), "stamp PX[2C]=" + Hex(px.header().U8(off::kStamp2C)) + " differs from DB[2D]=" +
-                          Hex(db.header().U8(off::kStamp2D)));
+      report_.AddNote(K::kStamp, px.path(), "stamp PX[2C]=" + Hex(px.header().U8(off::kStamp2C)) + " differs from DB[2D]=" +
+                                                Hex(db.header().U8(off::kStamp2D)));
     }
   }
 
   void CheckSecondary(const MemberFile& db, const MemberFile* px, const SecondaryFiles& files) {
     if (files.x.empty()) {
-      Problem(files.y, "an index tree without its data file");
+      report_.AddProblem(K::kTreeWithoutData, files.y, "an index tree without its data file");
       return;
     }
-    if (files.y.empty()) Problem(files.x, "the index has no tree file");
-    std::optional<MemberFile> x = Load(files.x);
+    if (files.y.empty()) report_.AddProblem(K::kSecondaryIndex, files.x, "the index has no tree file");
+    std::optional<MemberFile> x = Load(files.x, K::kSecondaryIndex);
     if (!x) return;
     CheckFlags(*x);
     const Header& xh = x->header();
     if (!format::IsSecondaryData(xh.type()) || (xh.type() == FileType::kCompositeData ||
                                                xh.type() == FileType::kMaintainedCompositeData) != files.composite) {
-      Problem(files.x, "the file type does not fit its name");
+      report_.AddProblem(K::kSecondaryIndex, files.x, "the file type does not fit its name");
       return;
     }
     SecondaryIndex index;
     try {
       index = IndexOfHeader(xh, db.header(), files);
     } catch (const platform::EDBEngineError&) {
-      Problem(files.x, "the index does not fit the table");
+      report_.AddProblem(K::kSecondaryIndex, files.x, "the index does not fit the table");
       return;
     }
     const bool maintained = format::IsMaintained(xh.type());
     if (x->size() != db.size()) {
       std::string what = "holds " + std::to_string(x->size()) + " entries for " + std::to_string(db.size()) + " rows";
       if (maintained) {
-        Problem(files.x, what + ": the maintained index is out of date");
+        report_.AddProblem(K::kSecondaryIndex, files.x, what + ": the maintained index is out of date");
       } else {
-        Note(files.x, what + " (not maintained: out of date until rebuilt)");
+        report_.AddNote(K::kNotMaintained, files.x, what + " (not maintained: out of date until rebuilt)");
       }
     }
-    CheckOrderOfX(*x, index);
-    if (maintained && x->size() == db.size()) CheckXContent(db, *x, index);
+    bool ours = CheckOrderOfX(*x, index);
+    if (maintained && x->size() == db.size()) CheckXContent(db, *x, index, ours);
     if (xh.U8(off::kStamp2E) != db.header().U8(off::kStamp2E)) {
-      Note(files.x, "stamp X[2E]=" + Hex(xh.U8(off::kStamp2E)) + " differs from DB[2E]=" + Hex(db.header().U8(off::kStamp2E)));
+      report_.AddNote(K::kStamp, files.x, "stamp X[2E]=" + Hex(xh.U8(off::kStamp2E)) + " differs from DB[2E]=" +
+                                              Hex(db.header().U8(off::kStamp2E)));
     }
     if (px != nullptr && xh.U8(off::kStamp2F) != px->header().U8(off::kStamp2C)) {
-      Note(files.x, "stamp X[2F]=" + Hex(xh.U8(off::kStamp2F)) + " differs from PX[2C]=" + Hex(px->header().U8(off::kStamp2C)));
+      report_.AddNote(K::kStamp, files.x, "stamp X[2F]=" + Hex(xh.U8(off::kStamp2F)) + " differs from PX[2C]=" +
+                                              Hex(px->header().U8(off::kStamp2C)));
     }
     if (files.y.empty()) return;
-    std::optional<MemberFile> y = Load(files.y);
+    std::optional<MemberFile> y = Load(files.y, K::kSecondaryIndex);
     if (!y) return;
     CheckFlags(*y);
-    CheckTreeHeader(*y, xh, xh.key_fields());
-    CheckTreeOver(*y, *x, xh.key_size());
+    CheckTreeHeader(*y, xh, xh.key_fields(), K::kSecondaryIndex, report_);
+    CheckTreeOver(*y, *x, xh.key_size(), K::kSecondaryIndex, report_);
     if (y->header().U8(off::kStamp2C) != xh.U8(off::kStamp2D)) {
-      Note(files.y, "stamp Y[2C]=" + Hex(y->header().U8(off::kStamp2C)) + " differs from X[2D]=" + Hex(xh.U8(off::kStamp2D)));
+      report_.AddNote(K::kStamp, files.y, "stamp Y[2C]=" + Hex(y->header().U8(off::kStamp2C)) + " differs from X[2D]=" +
+                                              Hex(xh.U8(off::kStamp2D)));
     }
   }
 
-  void CheckOrderOfX(const MemberFile& x, const SecondaryIndex& index) {
+  // Answers whether the entries are in this engine's order.
+  bool CheckOrderOfX(const MemberFile& x, const SecondaryIndex& index) {
     for (bool d : index.descending) {
       if (d) {
-        Note(x.path(), "order of a descending index not checked");
-        return;
+        report_.AddNote(K::kOrderNotChecked, x.path(), "order of a descending index not checked");
+        return true;
       }
     }
-    std::vector<int> indexed;
-    for (std::size_t i = 0; i < index.fields.size(); ++i) indexed.push_back(static_cast<int>(i));
-    CheckOrder(x, x.header().key_size(), indexed, "the index entries");
+    return CheckOrder(x, x.header().key_size(), FirstFields(static_cast<int>(index.fields.size())), K::kSecondaryIndex,
+                      "the index entries");
   }
 
   // A maintained X must hold exactly the entries the rows give, in order; row hints
-  // (Blk Num) may be stale.
-  void CheckXContent(const MemberFile& db, const MemberFile& x, const SecondaryIndex& index) {
+  // (Blk Num) may be stale. Entries the original engine ordered by its own collation
+  // (`in_our_order` false) are compared as a set.
+  void CheckXContent(const MemberFile& db, const MemberFile& x, const SecondaryIndex& index, bool in_our_order) {
     const int k = db.header().key_fields();
     XLayout layout = LayoutOf(index, db.header(), k);
     if (layout.record_size != x.header().record_size()) {
-      Problem(x.path(), "the record layout does not fit the table");
+      report_.AddProblem(K::kSecondaryIndex, x.path(), "the record layout does not fit the table");
       return;
     }
     Placement placement(db, false);
@@ -283,18 +266,29 @@ class Checker {
     RowOrder order = SortXRecords(index, layout, expected);
     const std::size_t rs = static_cast<std::size_t>(layout.record_size);
     const std::size_t ks = static_cast<std::size_t>(layout.key_size);
+    if (!in_our_order) {
+      std::vector<std::string> want, have;
+      for (std::size_t i = 0; i < order.size(); ++i) {
+        want.emplace_back(expected.data() + i * rs, ks);
+        have.emplace_back(x.record(i), ks);
+      }
+      std::sort(want.begin(), want.end());
+      std::sort(have.begin(), have.end());
+      if (want != have) report_.AddProblem(K::kSecondaryIndex, x.path(), "the entries do not match the table's rows");
+      return;
+    }
     std::size_t stale = 0;
     for (std::size_t i = 0; i < order.size(); ++i) {
       const char* want = expected.data() + order[i] * rs;
       if (std::memcmp(want, x.record(i), ks) != 0) {
-        Problem(x.path(), "entry " + std::to_string(i + 1) + " does not match the table's rows");
+        report_.AddProblem(K::kSecondaryIndex, x.path(), "entry " + std::to_string(i + 1) + " does not match the table's rows");
         return;
       }
       if (std::memcmp(want + ks, x.record(i) + ks, rs - ks) != 0) ++stale;
     }
     if (stale > 0) {
-      Note(x.path(), std::to_string(stale) + " of " + std::to_string(order.size()) +
-                         " row hints point at another block (tolerated by the original engine)");
+      report_.AddNote(K::kStaleHints, x.path(), std::to_string(stale) + " of " + std::to_string(order.size()) +
+                                                    " row hints point at another block (tolerated by the original engine)");
     }
   }
 
@@ -305,8 +299,13 @@ class Checker {
       try {
         mb = fs_.Open(family.mb, platform::Access::kRead, platform::Share::kReadWrite, platform::Disposition::kOpenExisting);
       } catch (const platform::EInOutError&) {
-        Problem(family.mb, "the .MB file cannot be opened");
+        report_.AddProblem(K::kBlobs, family.mb, "the .MB file cannot be opened");
         return;
+      }
+      try {
+        if (MendedMemoHeader(*mb, family.mb, 1)) report_.AddProblem(K::kBlobs, family.mb, "the file's header is damaged");
+      } catch (const platform::EDBEngineError& e) {
+        report_.AddProblem(K::kBlobs, family.mb, FirstLine(e));
       }
     }
     for (const format::FieldDescriptor& f : h.fields()) {
@@ -315,8 +314,13 @@ class Checker {
         try {
           ReadBlob(mb.get(), family.mb.empty() ? family.Path("MB") : family.mb, f, db.record(i) + f.offset);
         } catch (const platform::EDBEngineError&) {
-          Problem(family.db, "row " + std::to_string(i + 1) + ": field '" + f.name +
-                                 (mb ? "' does not match the .MB file" : "' keeps its data in a .MB file that is missing"));
+          if (mb) {
+            report_.AddProblem(K::kBlobs, family.db, "row " + std::to_string(i + 1) + ": field '" + f.name +
+                                                         "' does not match the .MB file");
+          } else {
+            report_.AddProblem(K::kMemoFileMissing, family.db, "row " + std::to_string(i + 1) + ": field '" + f.name +
+                                                                   "' keeps its data in a .MB file that is missing");
+          }
           return;
         }
       }
@@ -330,11 +334,11 @@ class Checker {
       head.resize(8);
       head.resize(file->ReadAt(0, head.data(), head.size()));
     } catch (const platform::EInOutError&) {
-      Problem(val, "the .VAL file cannot be read");
+      report_.AddNote(K::kValStamp, val, "the .VAL file cannot be read");
       return;
     }
     if (head.empty() || static_cast<std::uint8_t>(head[0]) != db.U8(off::kStamp2E)) {
-      Note(val, "stamp VAL[0] differs from DB[2E]=" + Hex(db.U8(off::kStamp2E)));
+      report_.AddNote(K::kValStamp, val, "stamp VAL[0] differs from DB[2E]=" + Hex(db.U8(off::kStamp2E)));
     }
   }
 
@@ -343,6 +347,16 @@ class Checker {
 };
 
 }  // namespace
+
+void CheckReport::AddProblem(FindingKind kind, const std::string& path, const std::string& detail) {
+  problems.push_back(NameOf(path) + ": " + detail);
+  findings.push_back(Finding{true, kind, NameOf(path), detail});
+}
+
+void CheckReport::AddNote(FindingKind kind, const std::string& path, const std::string& detail) {
+  notes.push_back(NameOf(path) + ": " + detail);
+  findings.push_back(Finding{false, kind, NameOf(path), detail});
+}
 
 void RequireMemoFile(platform::FileSystem& fs, const std::string& db_path) {
   Family family = FindFamily(fs, db_path);
@@ -370,11 +384,11 @@ CheckReport CheckFamily(platform::FileSystem& fs, const std::string& db_path) {
   // A change that a stopped process left half done: the files on disk may mix the old
   // family and the new one until it is finished.
   for (const PendingChange& change : FindPendingChanges(fs, FolderOf(TablePath(db_path)))) {
-    report.notes.push_back(NameOf(change.record) + ": " +
-                           (change.complete ? "a change of this folder was stopped half-way; the next open of a table "
-                                              "here by the installer or pdxtool (pdxtool dump, say) finishes it"
-                                            : "a change of this folder was stopped before its first step; the next "
-                                              "open of a table here discards it"));
+    report.AddNote(FindingKind::kPendingChange, change.record,
+                   change.complete ? "a change of this folder was stopped half-way; the next open of a table here "
+                                     "by the installer or pdxtool finishes it"
+                                   : "a change of this folder was stopped before its first step; the next open of "
+                                     "a table here discards it");
   }
   return report;
 }

@@ -177,7 +177,8 @@ void FinishPendingChanges(platform::FileSystem& fs, const std::string& folder) {
       TakeSteps(fs, folder, *change.steps);
       TranslateFileErrors(folder, [&] { fs.FlushFolder(folder); });
       change.record.reset();
-      TranslateFileErrors(change.record_path, [&] { RemoveIfThere(fs, change.record_path); });
+      const std::string& record_path = change.record_path;  // clang 14, the fuzzers' compiler, cannot capture a structured binding
+      TranslateFileErrors(record_path, [&] { RemoveIfThere(fs, record_path); });
       change.steps.reset();
       change.record_path.clear();
     }

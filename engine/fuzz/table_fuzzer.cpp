@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "engine/family_check.h"
+#include "engine/fuzz/family_input.h"
 #include "platform/testing/memory_file_system.h"
 #include "engine/format/field_codec.h"
 #include "engine/index_def.h"
@@ -25,25 +26,11 @@
 
 namespace {
 
-constexpr char kSeparator[] = "HMFZ";
 constexpr const char* kMembers[] = {"T.DB", "T.PX", "T.MB", "T.X02", "T.Y02", "T.XG0", "T.YG0", "T.VAL"};
 constexpr char kFolder[] = "M:\\data";
 
 void Check(bool condition) {
   if (!condition) std::abort();
-}
-
-std::vector<std::string> SplitMembers(const std::string& bytes) {
-  std::vector<std::string> parts;
-  std::size_t start = 0;
-  while (parts.size() + 1 < std::size(kMembers)) {
-    std::size_t at = bytes.find(kSeparator, start);
-    if (at == std::string::npos) break;
-    parts.push_back(bytes.substr(start, at - start));
-    start = at + sizeof kSeparator - 1;
-  }
-  parts.push_back(bytes.substr(start));
-  return parts;
 }
 
 // Reads one member through the reader the engine uses for every table file.
@@ -104,7 +91,8 @@ void Build(platform::testing::MemoryFileSystem& fs, const std::string& db_path, 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 2) return 0;
   const std::uint8_t control = data[size - 1];
-  std::vector<std::string> parts = SplitMembers(std::string(reinterpret_cast<const char*>(data), size - 1));
+  const std::string input(reinterpret_cast<const char*>(data), size - 1);
+  std::vector<std::string> parts = engine::fuzz::SplitMembers(input, std::size(kMembers));
 
   platform::testing::MemoryFileSystem fs;
   fs.ForceDirectories(kFolder);

@@ -3,67 +3,18 @@
 // hand (0.6.8) crashes in PX_set_blob_file on every .MB, the original engine's too.
 #include <gtest/gtest.h>
 
-// pxlib's header declares C functions without saying so.
-extern "C" {
-#include <paradox.h>
-}
-
-#include <cstring>
-
 #include "engine/engine.h"
 #include "engine/table.h"
 #include "engine/table_operations.h"
+#include "engine/tests/pxlib_reader.h"
 #include "engine/tests/test_support.h"
 #include "platform/cp932.h"
 #include "platform/testing/temp_folder.h"
 
-// pxlib keeps some of what it reads for the life of the process.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libpx.so"; }
-
 namespace engine {
 namespace {
 
-std::string Native(const std::string& path) {
-  std::string native = platform::Cp932ToUtf8(path);
-  for (char& c : native) {
-    if (c == '\\') c = '/';
-  }
-  return native;
-}
-
-// The rows as pxlib reads them, every value as our FieldValue would hold it.
-std::vector<std::vector<FieldValue>> PxlibRows(const std::string& db) {
-  pxdoc_t* doc = PX_new();
-  EXPECT_EQ(PX_open_file(doc, Native(db).c_str()), 0);
-  std::vector<std::vector<FieldValue>> rows;
-  int fields = PX_get_num_fields(doc);
-  pxfield_t* info = PX_get_fields(doc);
-  for (int r = 0; r < PX_get_num_records(doc); ++r) {
-    pxval_t** values = PX_retrieve_record(doc, r);
-    EXPECT_NE(values, nullptr);
-    if (values == nullptr) break;
-    std::vector<FieldValue> row;
-    for (int f = 0; f < fields; ++f) {
-      pxval_t* v = values[f];
-      if (v->isnull) {
-        row.emplace_back();
-      } else if (info[f].px_ftype == pxfAlpha) {
-        row.push_back(FieldValue::Text(std::string(v->value.str.val, static_cast<std::size_t>(v->value.str.len))));
-      } else if (info[f].px_ftype == pxfNumber || info[f].px_ftype == pxfCurrency) {
-        row.push_back(FieldValue::Number(v->value.dval));
-      } else {
-        row.push_back(FieldValue::Integer(v->value.lval));
-      }
-      if (info[f].px_ftype == pxfAlpha && !v->isnull) doc->free(doc, v->value.str.val);
-      doc->free(doc, v);
-    }
-    doc->free(doc, values);
-    rows.push_back(std::move(row));
-  }
-  PX_close(doc);
-  PX_delete(doc);
-  return rows;
-}
+using testing::PxlibRows;
 
 TEST(Pxlib, ReadsTheRowsAndThePrimaryIndexTheEngineWrites) {
   platform::testing::TempFolder temp;
@@ -103,16 +54,7 @@ TEST(Pxlib, ReadsTheRowsAndThePrimaryIndexTheEngineWrites) {
     }
   }
 
-  pxdoc_t* index = PX_new();
-  ASSERT_EQ(PX_open_file(index, Native(temp / "M8HINMEI.PX").c_str()), 0);
-  EXPECT_EQ(PX_read_primary_index(index), 0);
-  pxdoc_t* doc = PX_new();
-  ASSERT_EQ(PX_open_file(doc, Native(path).c_str()), 0);
-  EXPECT_EQ(PX_add_primary_index(doc, index), 0);
-  PX_close(doc);
-  PX_delete(doc);
-  PX_close(index);
-  PX_delete(index);
+  EXPECT_TRUE(testing::PxlibAcceptsPrimaryIndex(path, temp / "M8HINMEI.PX"));
 }
 
 }  // namespace

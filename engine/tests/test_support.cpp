@@ -42,17 +42,25 @@ std::vector<std::string> FilesIn(const std::string& folder) {
 }
 
 std::optional<InspectResult> Pxinspect(const std::string& db_path) {
+  return Pxinspect(std::vector<std::string>{db_path});
+}
+
+std::optional<InspectResult> Pxinspect(const std::vector<std::string>& db_paths) {
 #ifdef _WIN32
-  (void)db_path;
+  (void)db_paths;
   return std::nullopt;
 #else
   std::optional<std::string> shared = platform::testing::SharedDir();
   if (!shared || std::system("python3 -c '' >/dev/null 2>&1") != 0) return std::nullopt;
-  std::string native = platform::Cp932ToUtf8(db_path);
-  std::replace(native.begin(), native.end(), '\\', '/');
   std::string tool = *shared + "/tools/pxinspect.py";
   std::replace(tool.begin(), tool.end(), '\\', '/');
-  std::string command = "python3 '" + tool + "' family '" + native + "' 2>&1";
+  std::string command = "python3 '" + tool + "' family";
+  for (const std::string& db_path : db_paths) {
+    std::string native = platform::Cp932ToUtf8(db_path);
+    std::replace(native.begin(), native.end(), '\\', '/');
+    command += " '" + native + "'";
+  }
+  command += " 2>&1";
   FILE* pipe = popen(command.c_str(), "r");
   if (pipe == nullptr) return std::nullopt;
   InspectResult result;

@@ -34,6 +34,8 @@ struct InspectResult {
   std::string output;
 };
 std::optional<InspectResult> Pxinspect(const std::string& db_path);
+// The same for several tables in one run of the checker: passed when every one passed.
+std::optional<InspectResult> Pxinspect(const std::vector<std::string>& db_paths);
 
 // The prefix followed by n in decimal.
 std::string Numbered(const char* prefix, int n);

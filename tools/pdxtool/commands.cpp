@@ -7,8 +7,8 @@
 #include "engine/engine.h"
 #include "engine/errors.h"
 #include "engine/family.h"
-#include "engine/family_check.h"
 #include "engine/field_lookup.h"
+#include "engine/repair_refusal.h"
 #include "engine/format/field_codec.h"
 #include "engine/pending_changes.h"
 #include "engine/table.h"
@@ -17,7 +17,10 @@
 #include "engine/table_rows.h"
 #include "platform/cp932.h"
 #include "platform/exceptions.h"
+#include "tools/pdxtool/check_command.h"
 #include "tools/pdxtool/medium_check.h"
+#include "tools/pdxtool/repair_command.h"
+#include "tools/pdxtool/report_texts.h"
 #include "tools/pdxtool/value_text.h"
 
 namespace pdxtool {
@@ -29,6 +32,8 @@ using engine::format::Header;
 constexpr char kUsage[] =
     "usage: pdxtool dump TABLE\n"
     "       pdxtool check TABLE\n"
+    "       pdxtool check FOLDER [--recursive]\n"
+    "       pdxtool repair TABLE [--borrow OTHER.DB]\n"
     "       pdxtool index TABLE [--primary F1;F2] [--secondary NAME F1;F2 [--case-insensitive] [--unique] "
     "[--descending]]...\n"
     "       pdxtool append TABLE FIELD=VALUE...\n"
@@ -37,6 +42,13 @@ constexpr char kUsage[] =
 struct UsageError {
   std::string message;
 };
+
+// An engine or file failure for the console: its path on a line of its own.
+std::string Message(const platform::Exception& e) {
+  std::string message = Utf8(e.Message());
+  for (std::size_t at; (at = message.find("\r\n")) != std::string::npos;) message.replace(at, 2, "\n  ");
+  return message;
+}
 
 std::unique_ptr<platform::File> OpenShared(platform::FileSystem& fs, const std::string& path) {
   return engine::TranslateFileErrors(path, [&] {
@@ -105,13 +117,42 @@ int Dump(platform::FileSystem& fs, const std::string& table, std::ostream& out) 
   return 0;
 }
 
-int Check(platform::FileSystem& fs, const std::string& table, std::ostream& out) {
-  engine::CheckReport report = engine::CheckFamily(fs, engine::TablePath(table));
-  for (const std::string& note : report.notes) out << "note: " << Utf8(note) << "\n";
-  for (const std::string& problem : report.problems) out << "FAIL: " << Utf8(problem) << "\n";
-  out << Utf8(engine::TablePath(table)) << ": " << (report.ok() ? "OK" : "FAILED") << " (" << report.problems.size()
-      << " problems, " << report.notes.size() << " notes)\n";
-  return report.ok() ? 0 : kExitProblem;
+int Check(platform::FileSystem& fs, const std::string& target, const std::vector<std::string>& args, std::ostream& out) {
+  bool recursive = false;
+  for (const std::string& a : args) {
+    if (a != "--recursive") throw UsageError{"unexpected argument '" + Utf8(a) + "'"};
+    recursive = true;
+  }
+  if (fs.DirectoryExists(target)) return CheckFolder(fs, target, recursive, out);
+  if (recursive) throw UsageError{"--recursive goes with a folder"};
+  return CheckTable(fs, target, out);
+}
+
+// Failures of the repair itself answer 1: it changed nothing.
+int Repair(platform::FileSystem& fs, const std::string& table, const std::vector<std::string>& args, std::ostream& out,
+           std::ostream& err) {
+  std::string borrow;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--borrow" && i + 1 < args.size() && borrow.empty()) {
+      borrow = args[++i];
+    } else {
+      throw UsageError{"unexpected argument '" + Utf8(args[i]) + "'"};
+    }
+  }
+  try {
+    return RepairTable(fs, table, borrow, BackupStamp(), out);
+  } catch (const engine::ETableInUse&) {
+    throw;
+  } catch (const engine::ERepairStopped& e) {
+    err << "pdxtool: " << Message(e) << "\n" << texts::RepairStopped(Utf8(e.backup_folder()));
+    return kExitProblem;
+  } catch (const engine::ERepairRefused& e) {
+    err << "pdxtool: " << Message(e) << "\n" << texts::RepairRefused(e.reason(), Utf8(engine::TablePath(table)));
+    return kExitProblem;
+  } catch (const platform::Exception& e) {
+    err << "pdxtool: " << Message(e) << "\n";
+    return kExitProblem;
+  }
 }
 
 struct IndexRequest {
@@ -179,7 +220,8 @@ int Run(platform::FileSystem& fs, const std::vector<std::string>& args, std::ost
     const std::string& table = args[1];
     std::vector<std::string> rest(args.begin() + 2, args.end());
     if (command == "dump" && rest.empty()) return Dump(fs, table, out);
-    if (command == "check" && rest.empty()) return Check(fs, table, out);
+    if (command == "check") return Check(fs, table, rest, out);
+    if (command == "repair") return Repair(fs, table, rest, out, err);
     if (command == "index") return Index(fs, table, rest);
     if (command == "append") return Append(fs, table, rest);
     if (command == "medium" && rest.empty()) return CheckMedium(fs, table, out);
@@ -187,9 +229,7 @@ int Run(platform::FileSystem& fs, const std::vector<std::string>& args, std::ost
   } catch (const UsageError& e) {
     err << "pdxtool: " << e.message << "\n" << kUsage;
   } catch (const platform::Exception& e) {
-    std::string message = Utf8(e.Message());
-    for (std::size_t at; (at = message.find("\r\n")) != std::string::npos;) message.replace(at, 2, "\n  ");
-    err << "pdxtool: " << message << "\n";
+    err << "pdxtool: " << Message(e) << "\n";
   }
   return kExitFailure;
 }

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <sstream>
 
 #include "engine/table_creator.h"
 #include "engine/table_operations.h"
@@ -11,52 +10,12 @@
 #include "platform/testing/shared_data.h"
 #include "platform/testing/temp_folder.h"
 #include "tools/pdxtool/commands.h"
+#include "tools/pdxtool/tests/run_program.h"
 
 namespace pdxtool {
 namespace {
 
 using platform::Utf8ToCp932;
-
-struct Result {
-  int code = 0;
-  std::string out;  // UTF-8
-  std::string err;
-};
-
-Result RunCommand(const std::vector<std::string>& args) {
-  std::ostringstream out, err;
-  int code = Run(platform::OsFileSystem(), args, out, err);
-  return Result{code, out.str(), err.str()};
-}
-
-// The program itself, its output as UTF-8 text: as written on Linux, converted from the
-// code page 932 that the program writes on Windows.
-Result RunProgram(const std::string& arguments_utf8) {
-  std::string exe = PDXTOOL_EXE;
-#ifdef _WIN32
-  if (!exe.empty() && exe[0] == '/') {  // the build tree's path, as Wine sees it
-    for (char& c : exe) c = c == '/' ? '\\' : c;
-    exe = "Z:" + exe;
-  }
-  // cmd.exe drops the outer quotes of the command; the arguments go as UTF-16.
-  std::u16string command = platform::Cp932ToUtf16(Utf8ToCp932("\"\"" + exe + "\" " + arguments_utf8 + " 2>&1\""));
-  FILE* pipe = _wpopen(std::wstring(command.begin(), command.end()).c_str(), L"rb");
-#else
-  FILE* pipe = popen(("'" + exe + "' " + arguments_utf8 + " 2>&1").c_str(), "r");
-#endif
-  Result r;
-  if (pipe == nullptr) return Result{-1, "", "cannot start"};
-  char buffer[4096];
-  while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) r.out.append(buffer, n);
-#ifdef _WIN32
-  r.code = _pclose(pipe);
-  r.out = platform::Cp932ToUtf8(r.out);
-#else
-  int status = pclose(pipe);
-  r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-#endif
-  return r;
-}
 
 class PdxtoolTest : public ::testing::Test {
  protected:
