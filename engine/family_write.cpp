@@ -4,6 +4,7 @@
 
 #include "engine/errors.h"
 #include "engine/family.h"
+#include "engine/file_copy.h"
 #include "engine/pending_changes.h"
 #include "engine/temporary_names.h"
 #include "platform/os_error.h"
@@ -25,7 +26,6 @@ namespace {
 
 constexpr std::uint32_t kCarriedMarks =
     platform::kAttributeReadOnly | platform::kAttributeHidden | platform::kAttributeSystem;
-constexpr std::size_t kCopyChunk = 1 << 20;
 
 // A new file under its temporary name whose failures name the file it is to become: that
 // is the name the user knows.
@@ -69,21 +69,6 @@ class NamedAfterTarget final : public platform::File {
   std::unique_ptr<platform::File> file_;
   std::string target_;
 };
-
-// Copies by reading and writing, for where the system's copy refuses (some network
-// file systems, a source it cannot share).
-void CopyThroughFiles(platform::FileSystem& fs, const std::string& from, platform::File& out) {
-  auto in = fs.Open(from, platform::Access::kRead, platform::Share::kRead, platform::Disposition::kOpenExisting);
-  out.Truncate(0);
-  std::vector<char> buffer(kCopyChunk);
-  const std::uint64_t size = in->Size();
-  for (std::uint64_t at = 0; at < size;) {
-    std::size_t n = in->ReadAt(at, buffer.data(), buffer.size());
-    if (n == 0) break;
-    out.WriteAt(at, buffer.data(), n);
-    at += n;
-  }
-}
 
 void RemoveQuietly(platform::FileSystem& fs, const std::string& path) {
   try {

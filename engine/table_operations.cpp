@@ -339,14 +339,15 @@ void DropTableFamily(platform::FileSystem& fs, const std::string& db_path) {
   write.Commit();
 }
 
-void MoveTableFamily(platform::FileSystem& fs, const std::string& source, const std::string& target) {
+void MoveTableFamily(platform::FileSystem& fs, const std::string& source, const std::string& target,
+                     TableFiles files) {
   Family from = OpenFamily(fs, source);
   if (!from.exists()) ThrowNoSuchTable(TablePath(source));
   Family to = OpenFamily(fs, target);
   if (FoldName(FolderOf(from.db)) != FoldName(FolderOf(TablePath(target)))) {
     ThrowEngineError(texts::ReplacementInOtherFolder(), TablePath(target));
   }
-  FamilyWrite write(fs);
+  FamilyWrite write(fs, files);
   for (const std::string& member : from.Members()) write.Hold(member, platform::Access::kReadWrite);
   for (const std::string& member : to.Members()) write.Hold(member);
   std::vector<std::string> kept;

@@ -37,7 +37,8 @@ void AppendRow(platform::FileSystem& fs, const std::string& db_path, NewRow row)
 void DropTableFamily(platform::FileSystem& fs, const std::string& db_path);
 
 // Moves the family of `source` over that of `target` (see ReplaceTableFamily in table.h).
-void MoveTableFamily(platform::FileSystem& fs, const std::string& source, const std::string& target);
+void MoveTableFamily(platform::FileSystem& fs, const std::string& source, const std::string& target,
+                     TableFiles files = TableFiles::kInUse);
 
 // Copies `from` over `to` (a table file, a memo file, any file) as one change: whoever
 // looks finds the old `to` or the whole copy, its data on disk. False, with nothing

@@ -4,6 +4,7 @@
 
 #include "catalogue/data_layout.h"
 #include "engine/errors.h"
+#include "engine/scratch_table.h"
 #include "engine/session.h"
 #include "install/checked_copy.h"
 #include "install/install_texts.h"
@@ -27,14 +28,11 @@ void LogMissing(ErrorLog& log, const std::string& message, const std::string& pa
   log.AppendLine(path);
 }
 
-// Copies a medium file over the destination's file and clears its read-only, hidden and
-// system marks. A copy that fails is a file failure at once; the attributes are set as
-// well as they can be.
-void CopyArchiveOnly(platform::FileSystem& fs, const std::string& from, const std::string& to) {
-  CopyFileTold(fs, from, to);
-  fs.SetAttributes(to, platform::kAttributeArchive);
-}
-
+// Copies a table of the master, with its memo file where it has one, and builds its
+// indexes under a scratch name, then moves the whole family over the destination's in
+// one change: the destination has its old table or the new one with its indexes, and the
+// disk writes the copy while its indexes are built. Its files lose the medium's
+// read-only, hidden and system marks.
 void CopyMasterTable(InstallContext& context, const MasterTable& table,
                      const std::string& destination, const std::string& source_subfolder) {
   const std::string exe_dir = context.window.ExeDir();
@@ -44,14 +42,26 @@ void CopyMasterTable(InstallContext& context, const MasterTable& table,
     LogMissing(context.log, table.missing_message, source);
     return;
   }
-  CopyArchiveOnly(context.fs, source, target);
+  engine::ScratchTable scratch(context.fs, target);
+  scratch.CopyIn(source, "DB");
+  if (table.has_memo) scratch.CopyIn(MasterSourcePath(exe_dir, source_subfolder, catalogue::kItemMemo), "MB");
   engine::TTable& tbl_new = context.components.TblNew;
-  tbl_new.SetTableName(target);
-  if (table.has_memo) {
-    CopyArchiveOnly(context.fs, MasterSourcePath(exe_dir, source_subfolder, catalogue::kItemMemo),
-                    JoinPath(destination, catalogue::kItemMemo));
+  tbl_new.SetTableName(scratch.db_path());
+  try {
+    scratch.AsTarget([&] { BuildIndexes(tbl_new, table.indexes); });
+  } catch (...) {
+    // What was copied stays, as far as its indexes were built: each build leaves a whole
+    // family, and moving it into place needs no room on the disk.
+    tbl_new.SetTableName(target);
+    try {
+      scratch.MoveIntoPlace(engine::TableFiles::kFreshCopy);
+    } catch (const platform::Exception&) {
+      // The failure the user is told of is the build's.
+    }
+    throw;
   }
-  BuildIndexes(tbl_new, table.indexes);
+  tbl_new.SetTableName(target);
+  scratch.MoveIntoPlace(engine::TableFiles::kFreshCopy);
 }
 
 }  // namespace

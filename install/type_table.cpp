@@ -6,7 +6,6 @@
 #include "engine/scratch_table.h"
 #include "engine/table.h"
 #include "engine/table_operations.h"
-#include "install/checked_copy.h"
 #include "install/install_texts.h"
 #include "install/table_indexes.h"
 #include "platform/exceptions.h"
@@ -31,13 +30,17 @@ void ReplaceTypeTable(InstallContext& context) {
   // The new table is copied and indexed under a scratch name and then moved over the old
   // one in a single change: the folder never lacks a type table.
   {
-    engine::ScratchTable scratch(context.fs, folder);
-    CopyFileTold(context.fs, source, scratch.db_path());
-    context.fs.SetAttributes(scratch.db_path(), platform::kAttributeArchive);
+    engine::ScratchTable scratch(context.fs, target);
+    scratch.CopyIn(source, "DB");
     tbl_hsy.SetTableName(scratch.db_path());
-    BuildIndexes(tbl_hsy, catalogue::TypeTableIndexes());
+    try {
+      scratch.AsTarget([&] { BuildIndexes(tbl_hsy, catalogue::TypeTableIndexes()); });
+    } catch (...) {
+      tbl_hsy.SetTableName(target);
+      throw;
+    }
     tbl_hsy.SetTableName(target);
-    engine::ReplaceTableFamily(context.components.engine, scratch.db_path(), target);
+    scratch.MoveIntoPlace();
   }
 
   tbl_hsy.RefreshIndexDefs();
