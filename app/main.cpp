@@ -8,12 +8,12 @@
 
 #include "app/alias_store_location.h"
 #include "app/dll_search.h"
-#include "engine/engine.h"
+#include "engine/operations/engine.h"
 #include "platform/file_system.h"
-#include "ui/ui_texts.h"
 #include "ui/application.h"
 #include "ui/dialogs.h"
 #include "ui/main_form.h"
+#include "ui/ui_texts.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   // First of all: the common controls and the folder browser load DLLs of their own.

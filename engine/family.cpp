@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "engine/collation.h"
 #include "engine/errors.h"
+#include "engine/index/collation.h"
 
 namespace engine {
 namespace {

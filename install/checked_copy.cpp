@@ -1,6 +1,6 @@
 #include "install/checked_copy.h"
 
-#include "engine/table_operations.h"
+#include "engine/operations/table_operations.h"
 
 namespace install {
 

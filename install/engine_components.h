@@ -2,9 +2,9 @@
 #ifndef HINMEI_INSTALL_ENGINE_COMPONENTS_H_
 #define HINMEI_INSTALL_ENGINE_COMPONENTS_H_
 
-#include "engine/engine.h"
-#include "engine/session.h"
-#include "engine/table.h"
+#include "engine/operations/engine.h"
+#include "engine/operations/session.h"
+#include "engine/operations/table.h"
 
 namespace install {
 

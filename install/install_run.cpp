@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "catalogue/data_layout.h"
-#include "engine/family_write.h"
-#include "engine/pending_changes.h"
-#include "engine/session.h"
+#include "engine/operations/session.h"
+#include "engine/write/family_write.h"
+#include "engine/write/pending_changes.h"
 #include "install/install_texts.h"
 #include "install/master_copy.h"
 #include "install/type_table.h"
@@ -156,11 +156,10 @@ bool CheckDestinationsAreFree(InstallWindow& window, platform::FileSystem& fs) {
 // opened): a destination then holds what that change put there.
 void FinishPendingChanges(InstallWindow& window, platform::FileSystem& fs, bool replace_type_table,
                           const std::string& type_folder) {
-  for (int row = 0; row < window.RowCount(); ++row) {
-    if (!window.RowTicked(row)) continue;
-    std::string destination = window.RowDestination(row);
-    if (!destination.empty()) engine::FinishPendingChanges(fs, destination);
-  }
+  ForEachTickedDestination(window, [&](int, const std::string& destination) {
+    engine::FinishPendingChanges(fs, destination);
+    return true;
+  });
   if (replace_type_table) engine::FinishPendingChanges(fs, type_folder);
 }
 

@@ -4,8 +4,8 @@
 
 #include "catalogue/data_layout.h"
 #include "engine/errors.h"
-#include "engine/scratch_table.h"
-#include "engine/session.h"
+#include "engine/operations/session.h"
+#include "engine/write/scratch_table.h"
 #include "install/checked_copy.h"
 #include "install/install_texts.h"
 #include "install/table_indexes.h"

@@ -3,7 +3,7 @@
 #define HINMEI_INSTALL_TABLE_INDEXES_H_
 
 #include "catalogue/data_layout.h"
-#include "engine/table.h"
+#include "engine/operations/table.h"
 
 namespace install {
 

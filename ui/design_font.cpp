@@ -2,9 +2,9 @@
 
 #include <cwchar>
 
-#include "ui/ui_texts.h"
 #include "ui/control_text.h"
 #include "ui/dpi.h"
+#include "ui/ui_texts.h"
 
 namespace ui {
 namespace {

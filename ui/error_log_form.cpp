@@ -3,8 +3,8 @@
 #include <utility>
 #include <vector>
 
-#include "ui/ui_texts.h"
 #include "ui/control_text.h"
+#include "ui/ui_texts.h"
 
 namespace ui {
 namespace {

@@ -7,11 +7,11 @@
 #include "catalogue/catalogue_reader.h"
 #include "platform/exceptions.h"
 #include "platform/os_error.h"
-#include "ui/ui_texts.h"
 #include "platform/win32_text.h"
 #include "ui/control_text.h"
 #include "ui/dpi.h"
 #include "ui/error_log_form.h"
+#include "ui/ui_texts.h"
 
 namespace ui {
 namespace {

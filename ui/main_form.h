@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "catalogue/master_list.h"
-#include "engine/engine.h"
+#include "engine/operations/engine.h"
 #include "install/engine_components.h"
 #include "install/install_window.h"
 #include "platform/file_system.h"

@@ -7,8 +7,8 @@
 
 #include "catalogue/catalogue_reader.h"
 #include "install/install_run.h"
-#include "ui/ui_texts.h"
 #include "ui/control_text.h"
+#include "ui/ui_texts.h"
 
 namespace ui {
 namespace {

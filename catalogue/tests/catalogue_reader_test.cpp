@@ -7,9 +7,9 @@
 
 #include "platform/cp932.h"
 #include "platform/exceptions.h"
-#include "platform/testing/fault_injecting_file_system.h"
 #include "platform/os_error.h"
 #include "platform/system_texts.h"
+#include "platform/testing/fault_injecting_file_system.h"
 #include "platform/testing/sjis.h"
 #include "platform/testing/temp_folder.h"
 

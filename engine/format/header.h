@@ -66,6 +66,10 @@ class Header {
   bool rebuild_flags_clear() const {
     return U8(off::kModified1) == 0 && U8(off::kModified2) == 0 && U8(off::kIndexUpdate) == 0;
   }
+  // Clears them, as in a file written anew.
+  void ClearRebuildFlags() {
+    for (int flag : {off::kModified1, off::kModified2, off::kIndexUpdate}) SetU8(flag, 0);
+  }
 
   std::uint8_t U8(int offset) const;
   std::uint16_t U16(int offset) const;

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/family_check.h"
-#include "engine/family_repair.h"
+#include "engine/check/family_check.h"
 #include "engine/fuzz/family_input.h"
+#include "engine/repair/family_repair.h"
 #include "platform/exceptions.h"
 #include "platform/testing/memory_file_system.h"
 

@@ -13,16 +13,16 @@
 #include <string>
 #include <vector>
 
-#include "engine/family_check.h"
-#include "engine/fuzz/family_input.h"
-#include "platform/testing/memory_file_system.h"
+#include "engine/check/family_check.h"
 #include "engine/format/field_codec.h"
+#include "engine/fuzz/family_input.h"
 #include "engine/index_def.h"
-#include "engine/memo_file.h"
-#include "engine/table_file.h"
-#include "engine/table_operations.h"
+#include "engine/operations/table_operations.h"
+#include "engine/read/memo_file.h"
+#include "engine/read/table_file.h"
 #include "platform/exceptions.h"
 #include "platform/memory_file.h"
+#include "platform/testing/memory_file_system.h"
 
 namespace {
 

@@ -2,16 +2,16 @@
 // kept valid, nothing truncated, the table's stamps untouched.
 #include <gtest/gtest.h>
 
-#include "engine/engine.h"
+#include "engine/check/family_check.h"
+#include "engine/engine_texts.h"
 #include "engine/family.h"
-#include "engine/family_check.h"
 #include "engine/format/layout.h"
-#include "engine/table.h"
-#include "engine/table_operations.h"
+#include "engine/operations/engine.h"
+#include "engine/operations/table.h"
+#include "engine/operations/table_operations.h"
 #include "engine/tests/test_support.h"
 #include "platform/cp932.h"
 #include "platform/exceptions.h"
-#include "engine/engine_texts.h"
 #include "platform/testing/temp_folder.h"
 
 namespace engine {

@@ -9,15 +9,15 @@
 #include <map>
 #include <random>
 
-#include "engine/engine.h"
+#include "engine/check/family_check.h"
 #include "engine/engine_texts.h"
-#include "engine/family_check.h"
 #include "engine/format/blob.h"
 #include "engine/format/bytes.h"
 #include "engine/format/layout.h"
-#include "engine/memo_file.h"
-#include "engine/table.h"
-#include "engine/table_operations.h"
+#include "engine/operations/engine.h"
+#include "engine/operations/table.h"
+#include "engine/operations/table_operations.h"
+#include "engine/read/memo_file.h"
 #include "engine/tests/test_support.h"
 #include "platform/exceptions.h"
 #include "platform/memory_file.h"

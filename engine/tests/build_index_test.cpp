@@ -6,15 +6,15 @@
 #include <functional>
 #include <set>
 
-#include "engine/engine.h"
+#include "engine/check/family_check.h"
+#include "engine/engine_texts.h"
 #include "engine/family.h"
-#include "engine/family_check.h"
-#include "engine/table.h"
-#include "engine/table_operations.h"
+#include "engine/operations/engine.h"
+#include "engine/operations/table.h"
+#include "engine/operations/table_operations.h"
 #include "engine/tests/test_support.h"
 #include "platform/cp932.h"
 #include "platform/exceptions.h"
-#include "engine/engine_texts.h"
 #include "platform/testing/shared_data.h"
 #include "platform/testing/temp_folder.h"
 
@@ -158,6 +158,32 @@ TEST_F(BuildIndexTest, AnIndexOfTheSameNameIsReplaced) {
   table_.RefreshIndexDefs();
   ASSERT_EQ(table_.IndexDefs().size(), 2u);
   EXPECT_EQ(table_.IndexDefs()[1], (IndexDef{"ix2", "fName;fHinCD", ixCaseInsensitive}));
+  testing::ExpectSoundFamily(path_);
+}
+
+// Index files marked for a rebuild, or of another sort order than their table (left by
+// another program): built again, they are sound, not merely renumbered.
+TEST_F(BuildIndexTest, AnIndexBuiltAgainLosesItsRebuildMarksAndTakesTheTablesSortOrder) {
+  CreateSetTable();
+  Build("", "fCD;fGyo", ixPrimary);
+  Build("fHinCD", "fHinCD", 0);
+  auto patch = [&](const std::string& name, int offset, char value) {
+    std::string bytes = platform::ReadWholeFile(platform::OsFileSystem(), temp_ / name);
+    bytes[static_cast<std::size_t>(offset)] = value;
+    platform::WriteWholeFile(platform::OsFileSystem(), temp_ / name, bytes);
+  };
+  const std::string db = platform::ReadWholeFile(platform::OsFileSystem(), path_);
+  for (const char* member : {"M6HINSET.PX", "M6HINSET.X03", "M6HINSET.Y03"}) {
+    patch(member, 0x14, 1);
+    patch(member, 0x29, static_cast<char>(db[0x29] + 1));
+  }
+  Build("", "fCD;fGyo", ixPrimary);
+  Build("fHinCD", "fHinCD", 0);
+  for (const char* member : {"M6HINSET.PX", "M6HINSET.X03", "M6HINSET.Y03"}) {
+    const std::string bytes = platform::ReadWholeFile(platform::OsFileSystem(), temp_ / member);
+    EXPECT_EQ(bytes[0x14], 0) << member;
+    EXPECT_EQ(bytes[0x29], db[0x29]) << member;
+  }
   testing::ExpectSoundFamily(path_);
 }
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/table_operations.h"
+#include "engine/operations/table_operations.h"
 #include "engine/tests/test_support.h"
 #include "platform/cp932.h"
 #include "platform/exceptions.h"
@@ -106,10 +106,32 @@ TEST_F(BuildIndexes, KeyedTableIsReadOnceForBothIndexesAndGetsTheSameFiles) {
   }
 }
 
+// An install medium's unkeyed table, and a keyed one whose rows are out of order: the
+// rows are sorted once and every index is written from them, in one change.
+TEST_F(BuildIndexes, RowsToBeSortedAreReadOnceMoreAtMost) {
+  for (bool keyed : {false, true}) {
+    SCOPED_TRACE(keyed ? "keyed, rows out of order" : "unkeyed");
+    platform::testing::RemoveTree(together_.Path());
+    platform::testing::RemoveTree(one_by_one_.Path());
+    platform::OsFileSystem().ForceDirectories(together_.Path());
+    platform::OsFileSystem().ForceDirectories(one_by_one_.Path());
+    CreateItems(together_.Path(), 40000, false, false);
+    if (keyed) {
+      std::string db = platform::ReadWholeFile(platform::OsFileSystem(), together_ / "M8HINMEI.DB");
+      db[0x04] = 0;  // keyed data
+      db[0x23] = 1;  // on its first field
+      platform::WriteWholeFile(platform::OsFileSystem(), together_ / "M8HINMEI.DB", db);
+    }
+    auto [together, one_by_one] = ExpectSameAsOneByOne(kItemIndexes);
+    EXPECT_LT(together, one_by_one);
+    testing::ExpectSoundFamily(together_ / "M8HINMEI.DB");
+  }
+}
+
 TEST_F(BuildIndexes, WhatCannotBeBuiltTogetherIsBuiltOneByOne) {
-  // Rows to be sorted first; then a secondary index on a field the table lacks (the
-  // primary index is built, then the field is not found); then a list that does not
-  // start with the primary index.
+  // Rows to be sorted first, built together; then a secondary index on a field the table
+  // lacks (the primary index is built, then the field is not found); then a list that
+  // does not start with the primary index.
   CreateItems(together_.Path(), 700, false, false);
   ExpectSameAsOneByOne(kItemIndexes);
   ExpectSameAsOneByOne({{"", "fCD", ixPrimary}, {"ix3", "fMissing", 0}, {"ix2", "fHinban", ixCaseInsensitive}});

@@ -9,13 +9,13 @@
 
 #include <functional>
 
+#include "engine/check/family_check.h"
 #include "engine/family.h"
-#include "engine/family_check.h"
 #include "engine/format/layout.h"
-#include "engine/table_operations.h"
-#include "engine/table_rows.h"
-#include "engine/temporary_names.h"
+#include "engine/operations/table_operations.h"
+#include "engine/read/table_rows.h"
 #include "engine/tests/test_support.h"
+#include "engine/write/temporary_names.h"
 #include "platform/testing/fault_injecting_file_system.h"
 #include "platform/testing/temp_folder.h"
 

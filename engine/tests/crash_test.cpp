@@ -7,12 +7,12 @@
 // modelled by the file system in memory, which keeps what would survive one.
 #include <gtest/gtest.h>
 
-#include "engine/engine.h"
-#include "engine/pending_changes.h"
-#include "engine/table.h"
-#include "engine/table_operations.h"
-#include "engine/temporary_names.h"
+#include "engine/operations/engine.h"
+#include "engine/operations/table.h"
+#include "engine/operations/table_operations.h"
 #include "engine/tests/test_support.h"
+#include "engine/write/pending_changes.h"
+#include "engine/write/temporary_names.h"
 #include "platform/testing/crash_runs.h"
 
 namespace engine {

@@ -7,7 +7,7 @@
 #include "engine/format/blob.h"
 #include "engine/format/bytes.h"
 #include "engine/format/layout.h"
-#include "engine/table_file.h"
+#include "engine/read/table_file.h"
 #include "engine/tests/test_support.h"
 
 namespace engine::testing {

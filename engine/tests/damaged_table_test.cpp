@@ -3,12 +3,12 @@
 // a hang or a read outside the file (the sanitizers watch the native run).
 #include <gtest/gtest.h>
 
-#include "engine/engine.h"
-#include "engine/family_check.h"
+#include "engine/check/family_check.h"
 #include "engine/format/bytes.h"
 #include "engine/format/layout.h"
-#include "engine/table.h"
-#include "engine/table_operations.h"
+#include "engine/operations/engine.h"
+#include "engine/operations/table.h"
+#include "engine/operations/table_operations.h"
 #include "engine/tests/test_support.h"
 #include "platform/exceptions.h"
 #include "platform/testing/temp_folder.h"

@@ -8,12 +8,12 @@
 #include <map>
 #include <set>
 
-#include "engine/engine.h"
-#include "engine/family_check.h"
-#include "engine/pending_changes.h"
-#include "engine/table.h"
-#include "engine/table_operations.h"
+#include "engine/check/family_check.h"
+#include "engine/operations/engine.h"
+#include "engine/operations/table.h"
+#include "engine/operations/table_operations.h"
 #include "engine/tests/test_support.h"
+#include "engine/write/pending_changes.h"
 #include "platform/exceptions.h"
 #include "platform/testing/fault_injecting_file_system.h"
 #include "platform/testing/temp_folder.h"

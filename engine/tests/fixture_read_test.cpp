@@ -2,8 +2,8 @@
 // with its known values, memo data in all three places it can be.
 #include <gtest/gtest.h>
 
+#include "engine/check/family_check.h"
 #include "engine/family.h"
-#include "engine/family_check.h"
 #include "engine/tests/test_support.h"
 #include "platform/testing/shared_data.h"
 

@@ -6,12 +6,12 @@
 #include <cstring>
 #include <set>
 
+#include "engine/check/family_check.h"
 #include "engine/errors.h"
 #include "engine/family.h"
-#include "engine/family_check.h"
 #include "engine/format/layout.h"
-#include "engine/secondary_index.h"
-#include "engine/table_operations.h"
+#include "engine/index/secondary_index.h"
+#include "engine/operations/table_operations.h"
 #include "engine/tests/test_support.h"
 #include "platform/testing/shared_data.h"
 #include "platform/testing/temp_folder.h"

@@ -3,10 +3,10 @@
 
 #include <cstring>
 
-#include "engine/collation.h"
 #include "engine/format/field_codec.h"
 #include "engine/format/header.h"
 #include "engine/format/header_builder.h"
+#include "engine/index/collation.h"
 #include "platform/cp932.h"
 #include "platform/exceptions.h"
 

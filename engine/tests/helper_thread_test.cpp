@@ -9,7 +9,7 @@
 #include <stdexcept>
 #include <thread>
 
-#include "engine/helper_thread.h"
+#include "engine/threads/helper_thread.h"
 
 namespace engine {
 namespace {
@@ -47,25 +47,6 @@ TEST(HelperThread, EndsOnlyOnceItsWorkIsDone) {
   });
   helper.reset();
   EXPECT_TRUE(done);
-}
-
-TEST(WakefulCondition, AWaiterThatFellAsleepStillWakes) {
-  std::mutex mutex;
-  WakefulCondition changed;
-  bool ready = false;
-  std::thread waiter([&] {
-    std::unique_lock<std::mutex> lock(mutex);
-    changed.Wait(lock, [&] { return ready; });
-  });
-  // Longer than a waiter stays awake.
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  {
-    std::lock_guard<std::mutex> lock(mutex);
-    ready = true;
-    changed.NotifyAll();
-  }
-  waiter.join();
-  EXPECT_TRUE(ready);
 }
 
 }  // namespace

@@ -5,13 +5,13 @@
 #include <chrono>
 #include <thread>
 
-#include "engine/engine.h"
 #include "engine/errors.h"
-#include "engine/table.h"
-#include "engine/table_operations.h"
-#include "platform/testing/other_process.h"
+#include "engine/operations/engine.h"
+#include "engine/operations/table.h"
+#include "engine/operations/table_operations.h"
 #include "engine/tests/test_support.h"
 #include "platform/exceptions.h"
+#include "platform/testing/other_process.h"
 #include "platform/testing/temp_folder.h"
 
 namespace engine {

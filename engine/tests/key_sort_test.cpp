@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/collation.h"
-#include "engine/helper_thread.h"
-#include "engine/key_sort.h"
+#include "engine/index/collation.h"
+#include "engine/index/key_sort.h"
+#include "engine/threads/helper_thread.h"
 
 namespace engine {
 namespace {

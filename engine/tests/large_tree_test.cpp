@@ -3,11 +3,11 @@
 // one alike, and the family stays sound for our check and for pxinspect.
 #include <gtest/gtest.h>
 
-#include "engine/family_check.h"
+#include "engine/check/family_check.h"
 #include "engine/format/layout.h"
-#include "engine/table_creator.h"
-#include "engine/table_operations.h"
+#include "engine/operations/table_operations.h"
 #include "engine/tests/test_support.h"
+#include "engine/write/table_creator.h"
 #include "platform/testing/temp_folder.h"
 
 namespace engine {

@@ -5,10 +5,10 @@
 #include <map>
 #include <random>
 
-#include "engine/engine.h"
-#include "engine/family_check.h"
-#include "engine/table.h"
-#include "engine/table_operations.h"
+#include "engine/check/family_check.h"
+#include "engine/operations/engine.h"
+#include "engine/operations/table.h"
+#include "engine/operations/table_operations.h"
 #include "engine/tests/test_support.h"
 #include "platform/cp932.h"
 #include "platform/exceptions.h"

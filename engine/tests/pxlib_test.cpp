@@ -3,9 +3,9 @@
 // hand (0.6.8) crashes in PX_set_blob_file on every .MB, the original engine's too.
 #include <gtest/gtest.h>
 
-#include "engine/engine.h"
-#include "engine/table.h"
-#include "engine/table_operations.h"
+#include "engine/operations/engine.h"
+#include "engine/operations/table.h"
+#include "engine/operations/table_operations.h"
 #include "engine/tests/pxlib_reader.h"
 #include "engine/tests/test_support.h"
 #include "platform/cp932.h"

@@ -10,9 +10,9 @@
 #include <map>
 
 #include "engine/family.h"
-#include "engine/family_repair.h"
 #include "engine/format/field_type.h"
-#include "engine/table_operations.h"
+#include "engine/operations/table_operations.h"
+#include "engine/repair/family_repair.h"
 #include "engine/tests/damage_generator.h"
 #include "engine/tests/test_support.h"
 #include "platform/cp932.h"

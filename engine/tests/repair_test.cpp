@@ -5,16 +5,16 @@
 
 #include <algorithm>
 
-#include "engine/family.h"
 #include "engine/errors.h"
-#include "engine/family_repair.h"
+#include "engine/family.h"
 #include "engine/format/blob.h"
 #include "engine/format/bytes.h"
 #include "engine/format/layout.h"
-#include "engine/table_operations.h"
-#include "engine/pending_changes.h"
-#include "engine/temporary_names.h"
+#include "engine/operations/table_operations.h"
+#include "engine/repair/family_repair.h"
 #include "engine/tests/test_support.h"
+#include "engine/write/pending_changes.h"
+#include "engine/write/temporary_names.h"
 #include "platform/testing/fault_injecting_file_system.h"
 #include "platform/testing/temp_folder.h"
 

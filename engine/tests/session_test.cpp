@@ -1,11 +1,11 @@
 // Sessions, the persistent alias store and the shared-access control file.
 #include <gtest/gtest.h>
 
-#include "engine/alias_store.h"
-#include "engine/engine.h"
-#include "engine/net_file.h"
-#include "engine/session.h"
-#include "engine/table.h"
+#include "engine/operations/alias_store.h"
+#include "engine/operations/engine.h"
+#include "engine/operations/net_file.h"
+#include "engine/operations/session.h"
+#include "engine/operations/table.h"
 #include "engine/tests/test_support.h"
 #include "platform/cp932.h"
 #include "platform/exceptions.h"

@@ -13,14 +13,14 @@
 #include <random>
 #include <thread>
 
+#include "engine/check/family_check.h"
 #include "engine/engine_texts.h"
-#include "engine/family_check.h"
-#include "engine/pending_changes.h"
 #include "engine/format/bytes.h"
 #include "engine/format/layout.h"
-#include "engine/split_row_pass.h"
-#include "engine/table_operations.h"
+#include "engine/operations/table_operations.h"
+#include "engine/read/split_row_pass.h"
 #include "engine/tests/test_support.h"
+#include "engine/write/pending_changes.h"
 #include "platform/exceptions.h"
 #include "platform/testing/fault_injecting_file_system.h"
 #include "platform/testing/temp_folder.h"

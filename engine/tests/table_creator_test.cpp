@@ -2,10 +2,10 @@
 // with memo texts, deep index trees in both block layouts.
 #include <gtest/gtest.h>
 
+#include "engine/check/family_check.h"
 #include "engine/family.h"
-#include "engine/family_check.h"
 #include "engine/format/layout.h"
-#include "engine/table_operations.h"
+#include "engine/operations/table_operations.h"
 #include "engine/tests/test_support.h"
 #include "platform/cp932.h"
 #include "platform/exceptions.h"

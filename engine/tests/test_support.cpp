@@ -1,6 +1,6 @@
 #include "engine/tests/test_support.h"
 
-#include "engine/table_rows.h"
+#include "engine/read/table_rows.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -8,10 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/check/family_check.h"
 #include "engine/family.h"
-#include "engine/family_check.h"
 #include "engine/format/field_codec.h"
-#include "engine/memo_file.h"
+#include "engine/read/memo_file.h"
 #include "platform/cp932.h"
 #include "platform/testing/shared_data.h"
 

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "engine/field_value.h"
-#include "engine/table_creator.h"
-#include "engine/table_file.h"
+#include "engine/read/table_file.h"
+#include "engine/write/table_creator.h"
 #include "platform/file_system.h"
 
 namespace engine::testing {

@@ -4,10 +4,10 @@
 
 #include <string>
 
-#include "engine/block_sink.h"
 #include "engine/format/bytes.h"
+#include "engine/index/tree_builder.h"
 #include "engine/tests/test_support.h"
-#include "engine/tree_builder.h"
+#include "engine/write/block_sink.h"
 #include "platform/testing/shared_data.h"
 #include "platform/testing/temp_folder.h"
 

@@ -8,8 +8,8 @@
 
 #include "catalogue/catalogue_reader.h"
 #include "engine/errors.h"
-#include "engine/family_write.h"
-#include "engine/temporary_names.h"
+#include "engine/write/family_write.h"
+#include "engine/write/temporary_names.h"
 #include "install/install_run.h"
 #include "install/install_texts.h"
 #include "install/tests/constrained_folder.h"

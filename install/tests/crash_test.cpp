@@ -7,9 +7,9 @@
 // made stays.
 #include <gtest/gtest.h>
 
-#include "engine/engine.h"
-#include "engine/pending_changes.h"
-#include "engine/temporary_names.h"
+#include "engine/operations/engine.h"
+#include "engine/write/pending_changes.h"
+#include "engine/write/temporary_names.h"
 #include "install/engine_components.h"
 #include "install/install_run.h"
 #include "install/tests/fake_install_window.h"

@@ -6,8 +6,8 @@
 #include <map>
 
 #include "engine/errors.h"
-#include "platform/testing/other_process.h"
 #include "install/tests/install_fixture.h"
+#include "platform/testing/other_process.h"
 
 namespace install::testing {
 namespace {

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "engine/alias_store.h"
-#include "engine/family_check.h"
-#include "engine/table_rows.h"
+#include "engine/check/family_check.h"
+#include "engine/operations/alias_store.h"
+#include "engine/read/table_rows.h"
 #include "install/install_run.h"
 #include "platform/cp932.h"
 #include "platform/exceptions.h"

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/engine.h"
 #include "engine/field_value.h"
+#include "engine/operations/engine.h"
 #include "install/engine_components.h"
 #include "install/tests/fake_install_window.h"
 #include "platform/testing/fault_injecting_file_system.h"

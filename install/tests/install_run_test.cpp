@@ -7,8 +7,8 @@
 #include "install/install_texts.h"
 #include "install/tests/install_fixture.h"
 #include "platform/cp932.h"
-#include "platform/testing/sjis.h"
 #include "platform/system_texts.h"
+#include "platform/testing/sjis.h"
 
 namespace install::testing {
 namespace {

@@ -5,11 +5,11 @@
 #include <algorithm>
 
 #include "engine/engine_texts.h"
-#include "engine/session.h"
+#include "engine/operations/session.h"
+#include "install/install_texts.h"
 #include "install/tests/install_fixture.h"
 #include "platform/cp932.h"
 #include "platform/exceptions.h"
-#include "install/install_texts.h"
 #include "platform/system_texts.h"
 
 namespace install::testing {

@@ -5,12 +5,12 @@
 #include <algorithm>
 
 #include "engine/family.h"
-#include "engine/pending_changes.h"
-#include "engine/session.h"
-#include "engine/temporary_names.h"
+#include "engine/operations/session.h"
+#include "engine/write/pending_changes.h"
+#include "engine/write/temporary_names.h"
+#include "install/install_texts.h"
 #include "install/tests/install_fixture.h"
 #include "platform/exceptions.h"
-#include "install/install_texts.h"
 #include "platform/system_texts.h"
 
 namespace install::testing {

@@ -14,10 +14,10 @@
 
 #include "platform/cp932.h"
 #include "platform/exceptions.h"
-#include "platform/testing/fault_injecting_file_system.h"
-#include "platform/testing/memory_file_system.h"
 #include "platform/file_system.h"
 #include "platform/os_error.h"
+#include "platform/testing/fault_injecting_file_system.h"
+#include "platform/testing/memory_file_system.h"
 #include "platform/testing/temp_folder.h"
 
 namespace platform {

@@ -7,7 +7,7 @@
 
 #include "catalogue/data_layout.h"
 #include "engine/family.h"
-#include "engine/table_creator.h"
+#include "engine/write/table_creator.h"
 #include "platform/cp932.h"
 
 namespace medium {

@@ -5,10 +5,10 @@
 #include <utility>
 #include <vector>
 
+#include "engine/check/family_check.h"
 #include "engine/family.h"
-#include "engine/family_backup.h"
-#include "engine/family_check.h"
-#include "engine/temporary_names.h"
+#include "engine/repair/family_backup.h"
+#include "engine/write/temporary_names.h"
 #include "tools/pdxtool/report_texts.h"
 #include "tools/pdxtool/value_text.h"
 

@@ -2,10 +2,10 @@
 
 #include <ctime>
 
-#include "engine/collation.h"
 #include "engine/family.h"
-#include "engine/family_repair.h"
 #include "engine/format/field_codec.h"
+#include "engine/index/collation.h"
+#include "engine/repair/family_repair.h"
 #include "tools/pdxtool/report_texts.h"
 #include "tools/pdxtool/value_text.h"
 

@@ -7,8 +7,8 @@
 #include <cstddef>
 #include <string>
 
-#include "engine/family_check.h"
-#include "engine/repair_refusal.h"
+#include "engine/check/family_check.h"
+#include "engine/repair/repair_refusal.h"
 
 namespace pdxtool::texts {
 

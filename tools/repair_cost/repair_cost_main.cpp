@@ -11,11 +11,11 @@
 #include <cstdlib>
 #include <string>
 
-#include "engine/family_check.h"
-#include "engine/family_repair.h"
+#include "engine/check/family_check.h"
 #include "engine/format/bytes.h"
 #include "engine/index_def.h"
-#include "engine/table_operations.h"
+#include "engine/operations/table_operations.h"
+#include "engine/repair/family_repair.h"
 #include "platform/exceptions.h"
 #include "platform/file_system.h"
 #include "tools/medium/medium_writer.h"

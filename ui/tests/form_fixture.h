@@ -12,7 +12,7 @@
 #include <optional>
 #include <string>
 
-#include "engine/engine.h"
+#include "engine/operations/engine.h"
 #include "platform/file_system.h"
 #include "platform/testing/sjis.h"
 #include "platform/testing/temp_folder.h"

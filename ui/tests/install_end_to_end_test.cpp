@@ -9,8 +9,8 @@
 #include <gtest/gtest.h>
 
 #include "catalogue/data_layout.h"
-#include "engine/family_check.h"
-#include "engine/table.h"
+#include "engine/check/family_check.h"
+#include "engine/operations/table.h"
 #include "platform/cp932.h"
 #include "tools/medium/medium_writer.h"
 #include "ui/tests/form_fixture.h"

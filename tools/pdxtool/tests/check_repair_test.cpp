@@ -4,11 +4,11 @@
 #include <gtest/gtest.h>
 
 
-#include "engine/family_check.h"
+#include "engine/check/family_check.h"
 #include "engine/format/bytes.h"
 #include "engine/format/layout.h"
-#include "engine/table_creator.h"
-#include "engine/table_operations.h"
+#include "engine/operations/table_operations.h"
+#include "engine/write/table_creator.h"
 #include "platform/cp932.h"
 #include "platform/file_system.h"
 #include "platform/testing/temp_folder.h"

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <sstream>
 
-#include "engine/table_creator.h"
+#include "engine/write/table_creator.h"
 #include "platform/cp932.h"
 #include "platform/testing/temp_folder.h"
 #include "tools/medium/medium_writer.h"

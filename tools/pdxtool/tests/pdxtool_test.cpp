@@ -3,8 +3,8 @@
 
 #include <cstdio>
 
-#include "engine/table_creator.h"
-#include "engine/table_operations.h"
+#include "engine/operations/table_operations.h"
+#include "engine/write/table_creator.h"
 #include "platform/cp932.h"
 #include "platform/file_system.h"
 #include "platform/testing/shared_data.h"
