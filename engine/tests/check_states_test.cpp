@@ -5,12 +5,12 @@
 
 #include <algorithm>
 
+#include "engine/check/family_check.h"
 #include "engine/family.h"
-#include "engine/family_check.h"
-#include "engine/family_repair.h"
 #include "engine/format/bytes.h"
 #include "engine/format/layout.h"
-#include "engine/table_operations.h"
+#include "engine/operations/table_operations.h"
+#include "engine/repair/family_repair.h"
 #include "engine/tests/test_support.h"
 #include "platform/cp932.h"
 #include "platform/testing/shared_data.h"
@@ -66,6 +66,7 @@ class CheckStates : public ::testing::Test {
   std::string path_ = temp_ / "T.DB";
 };
 
+// Invariant 11 (engine/README.md).
 TEST_F(CheckStates, APrimaryIndexLeftBesideATableWithoutAKeyIsANoteTheNextRewriteRemoves) {
   MakeTable(40);
   testing::CopyFile(temp_ / "T.PX", temp_ / "KEPT.PX");
@@ -80,6 +81,7 @@ TEST_F(CheckStates, APrimaryIndexLeftBesideATableWithoutAKeyIsANoteTheNextRewrit
   testing::ExpectSoundFamily(path_);
 }
 
+// Invariants 1, 4 and 6 on a table without rows.
 TEST_F(CheckStates, AKeyedTableEmptiedOfAllRowsKeepsOneEmptyBlockAndIndexesWithoutEntries) {
   MakeTable(0);
   BuildIndex(platform::OsFileSystem(), path_, "Name", "Name", 0);
@@ -103,6 +105,7 @@ TEST_F(CheckStates, AKeyedTableEmptiedOfAllRowsKeepsOneEmptyBlockAndIndexesWitho
   EXPECT_TRUE(report.ok()) << report.problems[0];
 }
 
+// Invariant 1: a block need not be full.
 TEST_F(CheckStates, DataBlocksOneShortOfFullPass) {
   MakeTable(100);  // 29 rows to a block when full
   MemberFile db = testing::LoadMember(path_);
@@ -130,6 +133,7 @@ TEST_F(CheckStates, DataBlocksOneShortOfFullPass) {
   testing::ExpectSoundFamily(path_);
 }
 
+// Invariants 6 and 10: what the original engine's own files hold.
 TEST_F(CheckStates, StaleRowHintsAndStampsThatDifferByAConstantAreNotes) {
   MakeTable(80);
   BuildIndex(platform::OsFileSystem(), path_, "Name", "Name", 0);
@@ -146,6 +150,7 @@ TEST_F(CheckStates, StaleRowHintsAndStampsThatDifferByAConstantAreNotes) {
   EXPECT_TRUE(HasFinding(report, FindingKind::kStamp));
 }
 
+// Invariant 8.
 TEST_F(CheckStates, IndexFilesThatNeverReachedTheDiskAreNamedAsSuch) {
   MakeTable(80);
   BuildIndex(platform::OsFileSystem(), path_, "Name", "Name", 0);
@@ -161,6 +166,7 @@ TEST_F(CheckStates, IndexFilesThatNeverReachedTheDiskAreNamedAsSuch) {
   EXPECT_EQ(report.findings[1].file, "T.X02");
 }
 
+// Invariant 5.
 TEST_F(CheckStates, ATreeWithoutItsDataFileFails) {
   MakeTable(80);
   BuildIndex(platform::OsFileSystem(), path_, "Name", "Name", 0);
