@@ -5,7 +5,7 @@
 #include "catalogue/data_layout.h"
 #include "engine/errors.h"
 #include "engine/operations/session.h"
-#include "engine/write/scratch_table.h"
+#include "engine/operations/scratch_table.h"
 #include "install/checked_copy.h"
 #include "install/install_texts.h"
 #include "install/table_indexes.h"
@@ -44,10 +44,10 @@ void CopyMasterTable(InstallContext& context, const MasterTable& table,
   }
   engine::ScratchTable scratch(context.fs, target);
   scratch.CopyIn(source, "DB");
-  if (table.has_memo) scratch.CopyIn(MasterSourcePath(exe_dir, source_subfolder, catalogue::kItemMemo), "MB");
   engine::TTable& tbl_new = context.components.TblNew;
-  tbl_new.SetTableName(scratch.db_path());
   try {
+    if (table.has_memo) scratch.CopyIn(MasterSourcePath(exe_dir, source_subfolder, catalogue::kItemMemo), "MB");
+    tbl_new.SetTableName(scratch.db_path());
     scratch.AsTarget([&] { BuildIndexes(tbl_new, table.indexes); });
   } catch (...) {
     // What was copied stays, as far as its indexes were built: each build leaves a whole

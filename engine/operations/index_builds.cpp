@@ -1,5 +1,6 @@
 #include "engine/operations/table_operations.h"
 
+#include <new>
 #include <optional>
 
 #include "engine/errors.h"
@@ -29,8 +30,9 @@ void BuildPrimary(TableChange& c, const std::vector<int>& positions) {
   }
   const int k = static_cast<int>(positions.size());
   // A table keyed so already, in key order in full blocks, keeps its DB: only its
-  // indexes are written, from one read of its rows.
-  bool same_key = c.db.type() == FileType::kKeyedData && c.db.key_fields() == k;
+  // indexes are written, from one read of its rows. One marked for a rebuild is written
+  // anew.
+  bool same_key = c.db.type() == FileType::kKeyedData && c.db.key_fields() == k && c.db.rebuild_flags_clear();
   if (same_key && c.Rewrite(k, false, true)) return;
   MemberFile& rows = c.Rows();
   RowOrder order = PrimaryOrder(rows, k, path);
@@ -96,10 +98,11 @@ void BuildSecondary(TableChange& c, const std::string& name, const std::vector<i
 // writing what building them one by one writes. A table keyed so already whose rows are
 // in key order in full blocks keeps its DB and is read once; any other is read into
 // memory, sorted and written anew with all its indexes, having been read at most twice
-// (a keyed one is read until its rows are found out of order). False, with nothing
-// written (the family write is all or nothing), for a list of another shape, for a
-// definition that is not right and for a failure on the way: one by one, each index
-// then fails or succeeds in its turn, and leaves what it leaves.
+// (a keyed one is read until its rows are found out of order); its rows and every
+// index's records are then held at once. False, with nothing written (the family write
+// is all or nothing), for a list of another shape, for a definition that is not right,
+// for a failure on the way and for want of memory: one by one, each index then fails or
+// succeeds in its turn, and leaves what it leaves.
 bool BuildPrimaryWithSecondaries(platform::FileSystem& fs, const std::string& db_path,
                                  const std::vector<IndexRequest>& requests, TableFiles files) {
   if (requests.size() < 2 || !(requests[0].options & ixPrimary)) return false;
@@ -118,6 +121,8 @@ bool BuildPrimaryWithSecondaries(platform::FileSystem& fs, const std::string& db
     return true;
   } catch (const platform::EDBEngineError&) {
     return false;  // met again, in its turn, one by one
+  } catch (const std::bad_alloc&) {
+    return false;  // one by one holds less at once
   }
 }
 

@@ -177,8 +177,10 @@ TEST_F(BuildIndexTest, AnIndexBuiltAgainLosesItsRebuildMarksAndTakesTheTablesSor
     patch(member, 0x14, 1);
     patch(member, 0x29, static_cast<char>(db[0x29] + 1));
   }
+  patch("M6HINSET.DB", 0x2A, 1);
   Build("", "fCD;fGyo", ixPrimary);
   Build("fHinCD", "fHinCD", 0);
+  EXPECT_EQ(platform::ReadWholeFile(platform::OsFileSystem(), path_)[0x2A], 0);
   for (const char* member : {"M6HINSET.PX", "M6HINSET.X03", "M6HINSET.Y03"}) {
     const std::string bytes = platform::ReadWholeFile(platform::OsFileSystem(), temp_ / member);
     EXPECT_EQ(bytes[0x14], 0) << member;
@@ -222,7 +224,7 @@ TEST_F(BuildIndexTest, DropTableRemovesTheWholeFamily) {
   EXPECT_NE(EngineMessage([&] { table_.DropTable(); }).find(texts::TableNotFound()), std::string::npos);
 }
 
-TEST_F(BuildIndexTest, ReplaceTableFamilyLeavesExactlyTheSourcesFiles) {
+TEST_F(BuildIndexTest, ReplaceTableFamilyLeavesExactlyTheSourcesFilesEvenOverReadOnlyOnes) {
   CreateSetTable();
   Build("", "fCD;fGyo", ixPrimary);
   Build("fHinCD", "fHinCD", 0);
@@ -231,8 +233,17 @@ TEST_F(BuildIndexTest, ReplaceTableFamilyLeavesExactlyTheSourcesFiles) {
   creator.AddRow({FieldValue::Integer(7), FieldValue::Text("seven"), FieldValue()});
   creator.Finish();
   std::string px = testing::ReadBytes(temp_ / "~new.PX");
+  // Members copied off a read-only medium: Windows neither replaces nor removes them as
+  // they are.
+  for (const std::string& member : testing::FilesIn(temp_.Path())) {
+    if (member.rfind("M6HINSET.", 0) == 0) {
+      platform::OsFileSystem().SetAttributes(temp_ / member, platform::kAttributeReadOnly);
+    }
+  }
   ReplaceTableFamily(engine_, source, path_);
   EXPECT_EQ(testing::FilesIn(temp_.Path()), (std::vector<std::string>{"M6HINSET.DB", "M6HINSET.PX"}));
+  EXPECT_EQ(platform::OsFileSystem().GetAttributes(path_) & platform::kAttributeReadOnly, 0u)
+      << "the table moved in keeps its own marks";
   EXPECT_EQ(testing::ReadBytes(temp_ / "M6HINSET.PX"), px);
   EXPECT_EQ(testing::ReadRows(path_)[0][1], FieldValue::Text("seven"));
   testing::ExpectSoundFamily(path_);

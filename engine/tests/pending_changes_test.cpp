@@ -14,7 +14,7 @@
 #include "engine/write/family_write.h"
 #include "engine/write/intent_record.h"
 #include "engine/write/pending_changes.h"
-#include "engine/write/scratch_table.h"
+#include "engine/operations/scratch_table.h"
 #include "engine/write/temporary_names.h"
 #include "platform/exceptions.h"
 #include "platform/testing/fault_injecting_file_system.h"
@@ -245,8 +245,9 @@ TEST_F(PendingChanges, ARecordLeftAfterTheLastStepIsRemovedByTheNextOpen) {
 TEST_F(PendingChanges, AScratchTableGoesWithItsObjectOrWithTheNextOpenAfterAStop) {
   std::string scratch_db;
   {
-    ScratchTable scratch(fs_, temp_.Path());
+    ScratchTable scratch(fs_, path_);
     scratch_db = scratch.db_path();
+    EXPECT_EQ(FolderOf(scratch_db), temp_.Path());
     CopyIntoPlace(fs_, path_, scratch_db);
     BuildIndex(fs_, scratch_db, "", "Code", ixPrimary);
     FinishPendingChanges(fs_, temp_.Path());

@@ -1,16 +1,16 @@
 #include "engine/write/family_rewrite.h"
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 
 #include "engine/errors.h"
-#include "engine/format/bytes.h"
 #include "engine/index/collation.h"
 #include "engine/index/key_sort.h"
 #include "engine/read/chain_stream.h"
-#include "engine/threads/helper_thread.h"
 #include "engine/read/row_pass.h"
 #include "engine/read/split_row_pass.h"
+#include "engine/threads/helper_thread.h"
 #include "engine/write/block_sink.h"
 #include "engine/write/member_headers.h"
 #include "engine/write/packed_blocks.h"
@@ -153,6 +153,7 @@ class Writer {
     Header& h = db.header();
     h.SetU8(off::kFileType, static_cast<std::uint8_t>(r_.key_fields > 0 ? FileType::kKeyedData : FileType::kUnkeyedData));
     h.SetU16(off::kKeyFields, static_cast<std::uint16_t>(r_.key_fields));
+    h.ClearRebuildFlags();  // written whole with every index: nothing is left to rebuild
     platform::File& out = write_.Create(r_.family->db);
     BlockSink sink(out, r_.family->db, h.header_size(), h.block_size());
     int blocks = WritePacked(sink, db.size(), h.record_size(), h.records_per_block(),

@@ -1,11 +1,10 @@
 // Writes a family's DB, PX and secondary indexes anew from the DB's rows, in one
 // all-or-nothing change (family_write.h).
 //
-// A repacked DB keeps its header bytes (only the counters and, for a new key, the type
-// and key fields change) and gets full blocks chained 1..n. One pass over the rows
-// builds the PX and every X/Y with exact block numbers; their old headers are kept
-// where the layout is unchanged, new ones are made from the DB's. Stamps: PX[2C] = DB[2D], X[2E] = DB[2E], X[2F] = PX[2C], Y[2C] = X[2D];
-// the DB's own stamps and its time stamp never change.
+// A repacked DB keeps its header bytes (only the counters, the rebuild flags and, for a
+// new key, the type and key fields change) and gets full blocks chained 1..n. One pass
+// over the rows builds the PX and every X/Y with exact block numbers; their headers
+// follow member_headers.h. The DB's own stamps and its time stamp never change.
 #ifndef HINMEI_ENGINE_WRITE_FAMILY_REWRITE_H_
 #define HINMEI_ENGINE_WRITE_FAMILY_REWRITE_H_
 

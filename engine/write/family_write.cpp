@@ -283,17 +283,29 @@ void FamilyWrite::Commit() {
       record_->Flush();
     });
   }
-  // A replaced member's marks go to its successor; a read-only member could not be
-  // replaced on Windows, so it loses its mark just before.
+  // A new file takes the marks of the member it replaces; a moved file keeps its own. A
+  // read-only member could not be replaced or removed on Windows, so it loses that mark
+  // just before.
+  auto marks_of = [&](const std::string& path) {
+    return TranslateFileErrors(path, [&] { return fs_.GetAttributes(path); }) & kCarriedMarks;
+  };
+  auto let_go_of_read_only = [&](const std::string& path, std::uint32_t marks) {
+    if (marks & platform::kAttributeReadOnly) {
+      fs_.SetAttributes(path, (marks & ~platform::kAttributeReadOnly) | platform::kAttributeArchive);
+    }
+  };
   for (Created& c : created_) {
     if (!FindHeld(c.final_path)) continue;
-    const std::uint32_t marks = TranslateFileErrors(c.final_path, [&] { return fs_.GetAttributes(c.final_path); }) &
-                                kCarriedMarks;
+    const std::uint32_t marks = marks_of(c.final_path);
     if (marks == 0) continue;
     fs_.SetAttributes(c.temp, marks | platform::kAttributeArchive);
-    if (marks & platform::kAttributeReadOnly) {
-      fs_.SetAttributes(c.final_path, (marks & ~platform::kAttributeReadOnly) | platform::kAttributeArchive);
-    }
+    let_go_of_read_only(c.final_path, marks);
+  }
+  for (const Rename& m : moves_) {
+    if (FindHeld(m.to)) let_go_of_read_only(m.to, marks_of(m.to));
+  }
+  for (const std::string& gone : removals_) {
+    if (fs_.FileExists(gone)) let_go_of_read_only(gone, marks_of(gone));
   }
 
   std::size_t taken = 0;

@@ -21,8 +21,10 @@
 // while it is held, no sweep takes the change's files for leftovers.
 //
 // On Windows a file that is open cannot be replaced, so the hold on a member goes just
-// before the rename that replaces it. A replaced member's read-only, hidden and system
-// marks pass to its successor.
+// before the rename that replaces it. A new file takes the read-only, hidden and system
+// marks of the member it replaces; a file moved over a member keeps its own. A read-only
+// member loses that mark just before it is replaced or removed, which Windows refuses
+// otherwise.
 #ifndef HINMEI_ENGINE_WRITE_FAMILY_WRITE_H_
 #define HINMEI_ENGINE_WRITE_FAMILY_WRITE_H_
 
