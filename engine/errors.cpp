@@ -34,4 +34,6 @@ void ThrowFileError(const platform::EInOutError& error, const std::string& path)
   ThrowEngineError(texts::Format(texts::FileOperationFailedFormat(), error.Message()), path, remedy);
 }
 
+void ThrowNoSuchTable(const std::string& db_path) { ThrowEngineError(texts::TableNotFound(), db_path); }
+
 }  // namespace engine

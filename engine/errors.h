@@ -29,6 +29,9 @@ class ETableInUse : public platform::EDBEngineError {
   using platform::EDBEngineError::EDBEngineError;
 };
 
+// The table-not-found engine error for a path that names no table.
+[[noreturn]] void ThrowNoSuchTable(const std::string& db_path);
+
 // A damaged or foreign file: "テーブルのファイルが壊れています（detail）。", the path, and
 // the way to a repaired table or a new medium.
 [[noreturn]] void ThrowCorrupt(const std::string& detail, const std::string& path);

@@ -3,12 +3,11 @@
 #include <string>
 
 #include "catalogue/data_layout.h"
+#include "engine/errors.h"
 #include "engine/operations/table.h"
-#include "engine/operations/table_operations.h"
-#include "engine/write/scratch_table.h"
+#include "engine/operations/scratch_table.h"
 #include "install/install_texts.h"
 #include "install/table_indexes.h"
-#include "platform/exceptions.h"
 
 namespace install {
 

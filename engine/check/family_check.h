@@ -69,11 +69,6 @@ struct CheckReport {
 
 CheckReport CheckFamily(platform::FileSystem& fs, const std::string& db_path);
 
-// Throws the engine's memo-file-missing error naming the .MB when a row of the table keeps
-// memo or blob data in a .MB file that is not there (a table copied without it). Writing
-// such a table would leave a family the original engine cannot read.
-void RequireMemoFile(platform::FileSystem& fs, const std::string& db_path);
-
 }  // namespace engine
 
 #endif  // HINMEI_ENGINE_CHECK_FAMILY_CHECK_H_

@@ -13,7 +13,6 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
-#include <memory>
 #include <numeric>
 #include <vector>
 

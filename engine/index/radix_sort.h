@@ -26,7 +26,6 @@ inline constexpr std::ptrdiff_t kRadixFrom = 8;
 inline constexpr std::ptrdiff_t kCacheEntries = 32;
 #endif
 
-
 // Radix digits of 11 bits. Digit d of an entry's twelve bytes, lowest first: the tail's
 // three, then the head's six.
 inline constexpr int kDigitBits = 11;
@@ -36,7 +35,6 @@ inline constexpr int kDigits = kTailDigits + (64 + kDigitBits - 1) / kDigitBits;
 inline constexpr int kTopShift = 64 - kDigitBits;  // of the head's top digit
 
 using DigitCounts = std::array<std::array<std::uint32_t, kDigitMask + 1>, kDigits>;
-
 
 // What one thread's sort works in: room for entries while they are moved, grown as
 // needed and never zeroed, and the counts of each digit. Both are kept from one range

@@ -1,4 +1,4 @@
-#include "engine/write/scratch_table.h"
+#include "engine/operations/scratch_table.h"
 
 #include <set>
 

@@ -6,8 +6,8 @@
 // While the object lives, its claim keeps sweeps off the scratch table's files. A process
 // that stops leaves that claim behind, and the next open of a table in the folder removes
 // the scratch table with it (pending_changes.h).
-#ifndef HINMEI_ENGINE_WRITE_SCRATCH_TABLE_H_
-#define HINMEI_ENGINE_WRITE_SCRATCH_TABLE_H_
+#ifndef HINMEI_ENGINE_OPERATIONS_SCRATCH_TABLE_H_
+#define HINMEI_ENGINE_OPERATIONS_SCRATCH_TABLE_H_
 
 #include <memory>
 #include <string>
@@ -61,4 +61,4 @@ class ScratchTable {
 
 }  // namespace engine
 
-#endif  // HINMEI_ENGINE_WRITE_SCRATCH_TABLE_H_
+#endif  // HINMEI_ENGINE_OPERATIONS_SCRATCH_TABLE_H_

@@ -4,7 +4,7 @@
 #include <map>
 #include <optional>
 
-#include "engine/check/family_check.h"
+#include "engine/check/memo_file_present.h"
 #include "engine/errors.h"
 #include "engine/family.h"
 #include "engine/format/field_codec.h"

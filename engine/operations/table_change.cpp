@@ -1,7 +1,6 @@
 #include "engine/operations/table_change.h"
 
 #include "engine/errors.h"
-#include "engine/operations/table_operations.h"
 #include "engine/write/family_rewrite.h"
 #include "engine/write/pending_changes.h"
 

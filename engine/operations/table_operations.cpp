@@ -1,36 +1,21 @@
 #include "engine/operations/table_operations.h"
 
-#include <memory>
-#include <optional>
-
 #include "engine/engine_texts.h"
 #include "engine/errors.h"
 #include "engine/family.h"
-#include "engine/format/blob.h"
-#include "engine/format/bytes.h"
-#include "engine/format/field_codec.h"
 #include "engine/index/secondary_index.h"
 #include "engine/operations/table_change.h"
-#include "engine/read/field_lookup.h"
-#include "engine/read/memo_file.h"
-#include "engine/write/memo_append.h"
 #include "engine/read/table_file.h"
 #include "engine/write/family_rewrite.h"
 #include "engine/write/family_write.h"
+#include "engine/write/memo_append.h"
 #include "engine/write/pending_changes.h"
 #include "engine/write/row_rules.h"
 
 namespace engine {
-namespace {
 
-using format::FieldType;
 using format::FileType;
 using format::Header;
-namespace off = format::off;
-
-}  // namespace
-
-void ThrowNoSuchTable(const std::string& db_path) { ThrowEngineError(texts::TableNotFound(), db_path); }
 
 void AppendRow(platform::FileSystem& fs, const std::string& db_path, NewRow row) {
   TableChange c(fs, db_path);

@@ -50,9 +50,6 @@ bool CopyIntoPlace(platform::FileSystem& fs, const std::string& from, const std:
 // The table's indexes as its files declare them: the primary one first.
 std::vector<IndexDef> ReadIndexDefs(platform::FileSystem& fs, const std::string& db_path);
 
-// The table-not-found engine error for a path that names no table.
-[[noreturn]] void ThrowNoSuchTable(const std::string& db_path);
-
 }  // namespace engine
 
 #endif  // HINMEI_ENGINE_OPERATIONS_TABLE_OPERATIONS_H_

@@ -5,7 +5,6 @@
 #include "engine/errors.h"
 #include "engine/family.h"
 #include "engine/format/field_codec.h"
-#include "engine/operations/table_operations.h"
 #include "engine/read/memo_file.h"
 #include "engine/read/table_file.h"
 #include "engine/write/pending_changes.h"

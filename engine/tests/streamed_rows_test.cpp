@@ -154,7 +154,7 @@ bool InRuns(platform::FileSystem& fs, const std::string& path, const std::vector
 }
 
 TEST_F(StreamedRows, AChainOutOfBlockOrderIsReadInChainOrder) {
-  Create(60000);  // 2069 blocks: enough for the next window to be read ahead
+  Create(60000);  // 2069 blocks: many windows
   // The first half of the chain in block order, so that the reads grow; the rest
   // scattered, so that they start small again at every jump.
   const int blocks = GetLe16(bytes_.data() + off::kTotalBlocks);
@@ -177,8 +177,8 @@ TEST_F(StreamedRows, AChainOutOfBlockOrderIsReadInChainOrder) {
 TEST_F(StreamedRows, AFailedReadStopsTheBuildAndAReadNotNeededChangesNothing) {
   Create(60000);
   // The chain runs through blocks 1-600, then jumps to 1500 and goes on to the end,
-  // then comes back for 601-1499: at the first jump the window read ahead is not the
-  // one the chain needs.
+  // then comes back for 601-1499: at the first jump the window read is not the one the
+  // chain needs.
   const int blocks = GetLe16(bytes_.data() + off::kTotalBlocks);
   std::vector<int> number;
   for (int k = 1; k <= 600; ++k) number.push_back(k);

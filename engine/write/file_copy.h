@@ -2,11 +2,15 @@
 #ifndef HINMEI_ENGINE_WRITE_FILE_COPY_H_
 #define HINMEI_ENGINE_WRITE_FILE_COPY_H_
 
+#include <cstdint>
 #include <string>
 
 #include "platform/file_system.h"
 
 namespace engine {
+
+// Copies the bytes of `in` to the same offsets of `out`; answers their count.
+std::uint64_t CopyBetweenFiles(platform::File& in, platform::File& out);
 
 // Copies `from` into `out` by reading and writing, for where the system's copy refuses
 // (some network file systems, a source it cannot share).

@@ -1,12 +1,12 @@
 #include "engine/write/memo_append.h"
 
 #include <cstring>
-#include <vector>
 
 #include "engine/errors.h"
 #include "engine/format/blob.h"
 #include "engine/format/bytes.h"
 #include "engine/read/memo_file.h"
+#include "engine/write/file_copy.h"
 
 namespace engine {
 namespace {
@@ -108,14 +108,7 @@ void StoreBlobs(FamilyWrite& write, const Family& family, const format::Header& 
     platform::File& old = write.Hold(family.mb);
     mod = MemoModCount(old, mb_path);
     end = TranslateFileErrors(mb_path, [&] {
-      std::uint64_t size = old.Size();
-      std::vector<char> buffer(1 << 20);
-      for (std::uint64_t at = 0; at < size;) {
-        std::size_t n = old.ReadAt(at, buffer.data(), buffer.size());
-        if (n == 0) break;
-        out.WriteAt(at, buffer.data(), n);
-        at += n;
-      }
+      const std::uint64_t size = CopyBetweenFiles(old, out);
       return (size + format::kMbUnit - 1) / format::kMbUnit * format::kMbUnit;
     });
   }
