@@ -176,6 +176,26 @@ TEST_F(CommitProtocol, AFamilyMovedOverAnother) {
   testing::ExpectSoundFamily(path_);
 }
 
+// A family new to its folder appears whole to whoever opens it by its DB, even while a
+// change stopped half-way is not finished: its DB takes its name last.
+TEST_F(CommitProtocol, ANewFamilyTakesItsDbNameLast) {
+  const std::string source = temp_ / "~new.DB";
+  CreateTable(source);
+  BuildIndex(platform::OsFileSystem(), source, "", "Code", ixPrimary);
+  BuildIndex(platform::OsFileSystem(), source, "ByName", "Name", ixCaseInsensitive);
+  platform::testing::FaultInjectingFileSystem fs(platform::OsFileSystem());
+  auto expect_whole_once_there = [&] {
+    if (!platform::OsFileSystem().FileExists(path_)) return;
+    for (const char* member : {"T.PX", "T.XG0", "T.YG0"}) {
+      EXPECT_TRUE(platform::OsFileSystem().FileExists(temp_ / member)) << member << " after T.DB";
+    }
+  };
+  fs.ObserveChanges(expect_whole_once_there);
+  MoveTableFamily(fs, source, path_);
+  expect_whole_once_there();
+  EXPECT_EQ(testing::FilesIn(temp_.Path()), (std::vector<std::string>{"T.DB", "T.PX", "T.XG0", "T.YG0"}));
+}
+
 TEST_F(CommitProtocol, ASecondaryBuildWritesAnewAPxThatIsNotTheDbs) {
   CreateTable(path_);
   BuildIndex(platform::OsFileSystem(), path_, "", "Code", ixPrimary);

@@ -1,5 +1,6 @@
 #include "engine/write/family_write.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "engine/errors.h"
@@ -210,7 +211,9 @@ void FamilyWrite::Remove(const std::string& held_path) {
 }
 
 // The renames first, so that no moment leaves a family without its DB that had one
-// before and after; then the removals of members no rename replaces.
+// before and after; among them the DB's last, so that a family new to its folder appears
+// whole to whoever opens it by its DB, even before a stopped change is finished; then the
+// removals of members no rename replaces.
 std::vector<IntentStep> FamilyWrite::Steps() const {
   std::vector<IntentStep> steps;
   auto renamed_to = [&](const std::string& path) {
@@ -223,6 +226,10 @@ std::vector<IntentStep> FamilyWrite::Steps() const {
     steps.push_back({IntentStep::Kind::kRename, NameOf(c.temp), NameOf(c.final_path)});
   }
   for (const Rename& m : moves_) steps.push_back({IntentStep::Kind::kRename, NameOf(m.from), NameOf(m.to)});
+  std::stable_partition(steps.begin(), steps.end(), [](const IntentStep& s) {
+    const std::string to = FoldName(s.to);
+    return to.size() < 3 || to.compare(to.size() - 3, 3, ".DB") != 0;
+  });
   for (const std::string& r : removals_) {
     bool listed = renamed_to(r);
     for (const IntentStep& s : steps) listed = listed || (s.kind == IntentStep::Kind::kRemove && FoldName(s.from) == FoldName(NameOf(r)));
