@@ -9,7 +9,7 @@
 //   2. when the change takes more than one step, writes its intent record (every rename
 //      and removal, in order; intent_record.h) under a new name and flushes it;
 //   3. renames each new file over the member it replaces, each in one atomic step (no
-//      live member is ever moved aside), then removes what goes;
+//      live member is ever moved aside), the DB last, then removes what goes;
 //   4. flushes the folder, so that a change reported done stays done;
 //   5. removes the record.
 // A process that stops after 2 leaves the record, and whoever next opens a table of that
