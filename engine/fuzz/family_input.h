@@ -4,6 +4,8 @@
 #ifndef HINMEI_ENGINE_FUZZ_FAMILY_INPUT_H_
 #define HINMEI_ENGINE_FUZZ_FAMILY_INPUT_H_
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -23,6 +25,16 @@ inline std::vector<std::string> SplitMembers(const std::string& bytes, std::size
   }
   parts.push_back(bytes.substr(start));
   return parts;
+}
+
+// A fuzzer's input: the member parts, and the control byte that ends it. False for an
+// input too short to hold both.
+inline bool SplitInput(const std::uint8_t* data, std::size_t size, std::size_t members,
+                       std::vector<std::string>* parts, std::uint8_t* control) {
+  if (size < 2) return false;
+  *control = data[size - 1];
+  *parts = SplitMembers(std::string(reinterpret_cast<const char*>(data), size - 1), members);
+  return true;
 }
 
 }  // namespace engine::fuzz

@@ -30,10 +30,9 @@ void Require(bool condition) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size < 2) return 0;
-  const std::uint8_t control = data[size - 1];
-  const std::string input(reinterpret_cast<const char*>(data), size - 1);
-  std::vector<std::string> parts = engine::fuzz::SplitMembers(input, std::size(kMembers));
+  std::vector<std::string> parts;
+  std::uint8_t control = 0;
+  if (!engine::fuzz::SplitInput(data, size, std::size(kMembers), &parts, &control)) return 0;
 
   platform::testing::MemoryFileSystem fs;
   fs.ForceDirectories(kFolder);

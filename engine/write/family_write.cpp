@@ -177,23 +177,18 @@ platform::File& FamilyWrite::Create(const std::string& final_path) {
 
 bool FamilyWrite::CreateCopy(const std::string& source, const std::string& final_path) {
   std::string temp = NewTemporary(final_path);
-  const bool copied = fs_.CopyFileOver(source, temp);
-  if (!copied && !fs_.FileExists(source)) {
-    RemoveQuietly(fs_, temp);
-    return false;
-  }
-  std::unique_ptr<platform::File> file;
+  std::unique_ptr<platform::File> copy;
   try {
-    file = std::make_unique<NamedAfterTarget>(
-        fs_.Open(temp, platform::Access::kReadWrite, platform::Share::kExclusive,
-                 copied ? platform::Disposition::kOpenExisting : platform::Disposition::kCreateAlways),
-        final_path);
-    if (!copied) CopyThroughFiles(fs_, source, *file);
+    copy = CopyAndOpen(fs_, source, temp, false);
   } catch (const platform::EInOutError& e) {
-    file.reset();
     RemoveQuietly(fs_, temp);
     throw platform::EInOutError(e.ErrorCode(), final_path);
   }
+  if (!copy) {
+    RemoveQuietly(fs_, temp);
+    return false;
+  }
+  auto file = std::make_unique<NamedAfterTarget>(std::move(copy), final_path);
   file->BeginFlush();
   created_.push_back(Created{temp, final_path, std::move(file)});
   return true;

@@ -3,6 +3,7 @@
 #define HINMEI_ENGINE_WRITE_FILE_COPY_H_
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "platform/file_system.h"
@@ -12,9 +13,12 @@ namespace engine {
 // Copies the bytes of `in` to the same offsets of `out`; answers their count.
 std::uint64_t CopyBetweenFiles(platform::File& in, platform::File& out);
 
-// Copies `from` into `out` by reading and writing, for where the system's copy refuses
-// (some network file systems, a source it cannot share).
-void CopyThroughFiles(platform::FileSystem& fs, const std::string& from, platform::File& out);
+// Copies `from` over `to` (the system's copy, or reading and writing where that refuses)
+// and answers `to` open for reading and writing, held alone; null, with nothing written,
+// when there is no `from`. With `archive_only` the copy loses the read-only, hidden and
+// system marks the system's copy gives it from `from`.
+std::unique_ptr<platform::File> CopyAndOpen(platform::FileSystem& fs, const std::string& from, const std::string& to,
+                                            bool archive_only);
 
 // Copies `from` over `to` with archive marks only and starts writing it to the disk
 // without waiting for that: whoever gives the copy a family name flushes it first.
