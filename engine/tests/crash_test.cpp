@@ -58,6 +58,7 @@ platform::testing::CrashRun Run(const std::string& name, std::function<void(File
           std::move(action),
           [](FileSystem& fs, const std::string& root) { OpenFamily(fs, TableIn(root)); },
           IsTemporaryName,
+          IsIntentRecordName,
           {"HINMEI.NET"}};
 }
 

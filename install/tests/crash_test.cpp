@@ -70,9 +70,10 @@ void FinishPending(FileSystem& fs, const std::string& root) {
 
 const platform::testing::CrashRun kTypeTable{
     "type_table_replaced", kFolders, WriteSetting, ReplaceTheTypeTable, FinishPending, engine::IsTemporaryName,
-    {"HINMEI.NET"}};
+    engine::IsIntentRecordName, {"HINMEI.NET"}};
 const platform::testing::CrashRun kInstall{
-    "install_run", kFolders, WriteSetting, RunInstall, FinishPending, engine::IsTemporaryName, {"HINMEI.NET"}};
+    "install_run", kFolders, WriteSetting, RunInstall, FinishPending, engine::IsTemporaryName,
+    engine::IsIntentRecordName, {"HINMEI.NET"}};
 
 const bool kRegistered = platform::testing::RegisterCrashRun(kTypeTable) && platform::testing::RegisterCrashRun(kInstall);
 

@@ -10,22 +10,42 @@
 
 namespace platform::testing {
 
-std::optional<FolderState> SettledState(FileSystem& fs, const std::vector<std::string>& folders,
-                                        const std::function<std::string(const std::string& path)>& read,
-                                        const std::function<bool(const std::string& name)>& is_temporary,
-                                        const std::vector<std::string>& skip) {
+namespace {
+
+std::optional<FolderState> StateOf(FileSystem& fs, const std::vector<std::string>& folders,
+                                   const std::function<std::string(const std::string& path)>& read,
+                                   const std::function<bool(const std::string& name)>& unsettled,
+                                   const std::function<bool(const std::string& name)>& left_out,
+                                   const std::vector<std::string>& skip) {
   FolderState state;
   for (std::size_t i = 0; i < folders.size(); ++i) {
     if (!fs.DirectoryExists(folders[i])) continue;
     for (const std::string& name : fs.ListFolder(folders[i])) {
-      if (is_temporary(name)) return std::nullopt;
-      if (std::find(skip.begin(), skip.end(), name) != skip.end()) continue;
+      if (unsettled(name)) return std::nullopt;
+      if (left_out(name) || std::find(skip.begin(), skip.end(), name) != skip.end()) continue;
       const std::string path = folders[i] + "\\" + name;
       if (fs.DirectoryExists(path)) continue;
       state[std::to_string(i) + "|" + name] = read(path);
     }
   }
   return state;
+}
+
+}  // namespace
+
+std::optional<FolderState> SettledState(FileSystem& fs, const std::vector<std::string>& folders,
+                                        const std::function<std::string(const std::string& path)>& read,
+                                        const std::function<bool(const std::string& name)>& is_temporary,
+                                        const std::vector<std::string>& skip) {
+  return StateOf(fs, folders, read, is_temporary, [](const std::string&) { return false; }, skip);
+}
+
+std::optional<FolderState> SweptState(FileSystem& fs, const std::vector<std::string>& folders,
+                                      const std::function<std::string(const std::string& path)>& read,
+                                      const std::function<bool(const std::string& name)>& is_temporary,
+                                      const std::function<bool(const std::string& name)>& is_record,
+                                      const std::vector<std::string>& skip) {
+  return StateOf(fs, folders, read, is_record, is_temporary, skip);
 }
 
 std::string ReadIgnoringShares(const std::string& path) {
@@ -43,11 +63,12 @@ CommitPoints CommitPoints::Record(FileSystem& fs, const std::function<std::optio
   FaultInjectingFileSystem counted(fs);
   counted.ObserveChanges([&] {
     const long change = counted.Changes() + 1;
-    if (counted.Trace().back().rfind("FlushFolder ", 0) == 0) points.folder_flushes_.push_back(change);
-    if (std::optional<FolderState> state = settled()) {
-      if (points.points_.empty() || points.points_.back().state != *state) {
-        points.points_.push_back(Point{change, std::move(*state)});
-      }
+    std::optional<FolderState> state = settled();
+    if (state && (points.points_.empty() || points.points_.back().state != *state)) {
+      points.points_.push_back(Point{change, std::move(*state)});
+    }
+    if (counted.Trace().back().rfind("FlushFolder ", 0) == 0) {
+      points.folder_flushes_.push_back({change, state ? static_cast<long>(points.points_.size()) - 1 : -1});
     }
   });
   action(counted);
@@ -80,17 +101,22 @@ std::vector<const FolderState*> CommitPoints::AfterKill(long n) const {
 }
 
 std::vector<const FolderState*> CommitPoints::AfterPowerCut(long n) const {
-  long flushed = 0;
-  for (long f : folder_flushes_) {
-    if (f < n) flushed = f;
+  const FolderFlush* flushed = nullptr;
+  for (const FolderFlush& f : folder_flushes_) {
+    if (f.change < n) flushed = &f;
   }
   long from = changes_ + 1, to = changes_ + 1;
   for (auto it = points_.rbegin(); it != points_.rend(); ++it) {
-    if (it->before_change >= flushed) from = it->before_change;
+    if (flushed && it->before_change >= flushed->change) from = it->before_change;
     if (it->before_change >= n) to = it->before_change;
   }
-  // Before the first flush nothing of the action need have reached the disk.
-  if (flushed == 0) from = points_.empty() ? 0 : points_.front().before_change;
+  if (!flushed) {
+    // Before the first flush nothing of the action need have reached the disk.
+    from = points_.empty() ? 0 : points_.front().before_change;
+  } else if (flushed->point >= 0) {
+    // The flush made the commit point the folders were at durable.
+    from = points_[static_cast<std::size_t>(flushed->point)].before_change;
+  }
   return Between(from, to);
 }
 

@@ -1,6 +1,7 @@
 // What a program that stops at any moment may leave, for the crash tests: the states an
-// action passes through at its commit points, the moments when no change is under way
-// (no file of a change is there under a temporary name), numbered by the changes to the
+// action passes through at its commit points, the moments when no change is between its
+// first and its last step (no intent record is there), as the recovery leaves them (the
+// temporary files of changes not yet committed swept), numbered by the changes to the
 // disk made before them. After a stop before change n and the next open's recovery, the
 // folders must be at the commit point before n or the one after it; after a power cut,
 // at one between the first commit point after the last folder flush and the one after n.
@@ -27,6 +28,16 @@ std::optional<FolderState> SettledState(FileSystem& fs, const std::vector<std::s
                                         const std::function<std::string(const std::string& path)>& read,
                                         const std::function<bool(const std::string& name)>& is_temporary,
                                         const std::vector<std::string>& skip = {});
+
+// The state a stop at this moment leaves once the recovery has swept the temporary files
+// of changes not yet committed: as SettledState, but with those files left out. Nothing
+// while a file that `is_record` names is there: the recovery would take that change's
+// steps, so the moment is between two commit points.
+std::optional<FolderState> SweptState(FileSystem& fs, const std::vector<std::string>& folders,
+                                      const std::function<std::string(const std::string& path)>& read,
+                                      const std::function<bool(const std::string& name)>& is_temporary,
+                                      const std::function<bool(const std::string& name)>& is_record,
+                                      const std::vector<std::string>& skip = {});
 
 // Reads a file of the real file system whatever holds it (for SettledState on POSIX).
 std::string ReadIgnoringShares(const std::string& path);
@@ -57,8 +68,12 @@ class CommitPoints {
   };
   std::vector<const FolderState*> Between(long from, long to) const;
 
+  struct FolderFlush {
+    long change;
+    long point;  // index of the commit point the folders were at, or -1 between two
+  };
   std::vector<Point> points_;
-  std::vector<long> folder_flushes_;  // the changes that flushed a folder
+  std::vector<FolderFlush> folder_flushes_;
   long changes_ = 0;
 };
 

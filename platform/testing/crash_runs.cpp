@@ -54,7 +54,8 @@ std::unique_ptr<MemoryFileSystem> Copy(MemoryFileSystem& seed, const std::string
 CommitPoints Points(const CrashRun& run, MemoryFileSystem& seed, const std::string& root) {
   std::unique_ptr<MemoryFileSystem> disk = Copy(seed, root);
   return CommitPoints::Record(
-      *disk, [&] { return Settled(run, *disk, root, ReadFrom(*disk)); },
+      *disk,
+      [&] { return SweptState(*disk, FoldersBelow(run, root), ReadFrom(*disk), run.is_temporary, run.is_record, run.skip); },
       [&](FileSystem& counted) { run.action(counted, root); });
 }
 

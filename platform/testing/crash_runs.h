@@ -23,6 +23,7 @@ struct CrashRun {
   std::function<void(FileSystem& fs, const std::string& root)> action;
   std::function<void(FileSystem& fs, const std::string& root)> recover;
   std::function<bool(const std::string& name)> is_temporary;
+  std::function<bool(const std::string& name)> is_record;  // a change's intent record
   std::vector<std::string> skip;  // names of files never compared
 };
 

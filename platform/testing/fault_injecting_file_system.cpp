@@ -74,6 +74,7 @@ void FaultInjectingFileSystem::Reset() {
   count_ = 0;
   changes_ = 0;
   trace_.clear();
+  renamed_to_.clear();
 }
 
 bool FaultInjectingFileSystem::Step(const char* operation, const std::string& path, bool changes) {
@@ -133,8 +134,19 @@ void FaultInjectingFileSystem::RemoveFolder(const std::string& path) {
   target_.RemoveFolder(path);
 }
 
-void FaultInjectingFileSystem::RenameOver(const std::string& from, const std::string& to) {
+void FaultInjectingFileSystem::RenameStep(const std::string& from, const std::string& to) {
+  std::lock_guard<std::recursive_mutex> lock(step_mutex_);
   StepOrThrow("RenameOver", from, true);
+  renamed_to_[trace_.size() - 1] = to;
+}
+
+std::string FaultInjectingFileSystem::RenamedTo(std::size_t line) const {
+  auto it = renamed_to_.find(line);
+  return it == renamed_to_.end() ? std::string() : it->second;
+}
+
+void FaultInjectingFileSystem::RenameOver(const std::string& from, const std::string& to) {
+  RenameStep(from, to);
   target_.RenameOver(from, to);
 }
 

@@ -19,6 +19,7 @@
 #define HINMEI_PLATFORM_TESTING_FAULT_INJECTING_FILE_SYSTEM_H_
 
 #include <functional>
+#include <map>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -48,6 +49,8 @@ class FaultInjectingFileSystem final : public FileSystem {
   bool Triggered() const { return triggered_; }
   // The operations counted, one line each ("WriteAt C:\x\T.DB"), for failure messages.
   const std::vector<std::string>& Trace() const { return trace_; }
+  // The path a RenameOver line of the trace renamed its file to; empty for other lines.
+  std::string RenamedTo(std::size_t line) const;
 
   bool FileExists(const std::string& path) override;
   bool DirectoryExists(const std::string& path) override;
@@ -70,6 +73,8 @@ class FaultInjectingFileSystem final : public FileSystem {
 
  private:
   void StepOrThrow(const char* operation, const std::string& path, bool changes = false);
+  // The step of a rename, noting its target beside its line of the trace.
+  void RenameStep(const std::string& from, const std::string& to);
 
   FileSystem& target_;
   std::recursive_mutex step_mutex_;
@@ -83,6 +88,7 @@ class FaultInjectingFileSystem final : public FileSystem {
   std::function<void()> observe_;
   long changes_ = 0;
   std::vector<std::string> trace_;
+  std::map<std::size_t, std::string> renamed_to_;  // by line of the trace
 };
 
 }  // namespace platform::testing
