@@ -12,6 +12,12 @@ enum class TableFiles {
   // every change does, and leaves the flush of the folder to the caller, who makes one
   // flush of it after the last table it writes there and before it relies on them.
   kFreshCopy,
+  // The files of a scratch table (operations/scratch_table.h), which only the change that
+  // builds it sees: nothing is flushed, neither files nor folder nor the intent record,
+  // since a stop discards the whole scratch table and the change that moves it into place
+  // flushes every member first. The record is still written, so that a change stopped
+  // half-way by a failed rename is finished by the next open as any other.
+  kScratch,
 };
 
 }  // namespace engine

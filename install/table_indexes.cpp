@@ -5,7 +5,7 @@
 
 namespace install {
 
-void BuildIndexes(engine::TTable& table, const catalogue::TableIndexes& indexes) {
+void BuildIndexes(engine::TTable& table, const catalogue::TableIndexes& indexes, engine::TableFiles files) {
   std::vector<engine::IndexRequest> requests;
   for (const catalogue::IndexDefinition& index : indexes.indexes) {
     engine::IndexOptions options = 0;
@@ -13,7 +13,7 @@ void BuildIndexes(engine::TTable& table, const catalogue::TableIndexes& indexes)
     if (index.case_insensitive) options |= engine::ixCaseInsensitive;
     requests.push_back({std::string(index.name), std::string(index.fields), options});
   }
-  table.BuildIndexes(requests, engine::TableFiles::kFreshCopy);
+  table.BuildIndexes(requests, files);
   table.RefreshIndexDefs();
 }
 

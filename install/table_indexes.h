@@ -8,10 +8,10 @@
 namespace install {
 
 // Builds every index of `indexes` on the closed table that `table` names, in order, then
-// refreshes its index list once. The table is one the install has just copied: a crash
-// before the install ends means copying it again, so its new files are left to the
-// system's cache, as the copy is.
-void BuildIndexes(engine::TTable& table, const catalogue::TableIndexes& indexes);
+// refreshes its index list once. The table is one the install has just copied
+// (kFreshCopy) or a scratch table it is building (kScratch).
+void BuildIndexes(engine::TTable& table, const catalogue::TableIndexes& indexes,
+                  engine::TableFiles files = engine::TableFiles::kFreshCopy);
 
 }  // namespace install
 

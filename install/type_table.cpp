@@ -33,7 +33,7 @@ void ReplaceTypeTable(InstallContext& context) {
     scratch.CopyIn(source, "DB");
     tbl_hsy.SetTableName(scratch.db_path());
     try {
-      scratch.AsTarget([&] { BuildIndexes(tbl_hsy, catalogue::TypeTableIndexes()); });
+      scratch.AsTarget([&] { BuildIndexes(tbl_hsy, catalogue::TypeTableIndexes(), engine::TableFiles::kScratch); });
     } catch (...) {
       tbl_hsy.SetTableName(target);
       throw;

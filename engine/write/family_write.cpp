@@ -271,7 +271,8 @@ void FamilyWrite::TakeStep(const IntentStep& step) {
 
 void FamilyWrite::Commit() {
   const std::vector<IntentStep> steps = Steps();
-  FlushNewFiles();
+  const bool durable = files_ != TableFiles::kScratch;
+  if (durable) FlushNewFiles();
   if (steps.size() > 1) {
     // Made after every new file, so that a disk which keeps the order of its entries has
     // them all wherever it has the record.
@@ -282,7 +283,7 @@ void FamilyWrite::Commit() {
       record_ = fs_.Open(JoinFolder(folder_, IntentRecordName(token_)), platform::Access::kReadWrite,
                          platform::Share::kExclusive, platform::Disposition::kCreateNew);
       record_->WriteAt(0, bytes.data(), bytes.size());
-      record_->Flush();
+      if (durable) record_->Flush();
     });
   }
   // A new file takes the marks of the member it replaces; a moved file keeps its own. A

@@ -17,6 +17,10 @@
 // the family as it was. A rename that fails before any step was taken undoes the change;
 // one that fails later leaves the record for the next open to finish.
 //
+// A change of a scratch table's own family (TableFiles::kScratch) skips the flushes of
+// 1, 2 and 4: no program opens those names, and the move of the scratch table into place
+// flushes every member first.
+//
 // With its first new file the change makes its claim, a file it holds open until it ends:
 // while it is held, no sweep takes the change's files for leftovers.
 //

@@ -1,10 +1,13 @@
 #include "install/tests/install_fixture.h"
 
 #include <algorithm>
+#include <set>
 
 #include "engine/check/family_check.h"
+#include "engine/family.h"
 #include "engine/operations/alias_store.h"
 #include "engine/read/table_rows.h"
+#include "engine/write/temporary_names.h"
 #include "install/install_run.h"
 #include "platform/cp932.h"
 #include "platform/exceptions.h"
@@ -70,6 +73,24 @@ void InstallFixture::ExpectFamilyOk(const std::string& db_path) {
   std::string problems;
   for (const auto& p : report.problems) problems += p + "\n";
   EXPECT_TRUE(report.ok()) << db_path << ":\n" << problems;
+}
+
+std::vector<std::string> InstallFixture::NamedBeforeOnDisk() const {
+  const std::vector<std::string>& trace = fs_.Trace();
+  std::set<std::string> flushed;
+  std::vector<std::string> early;
+  for (std::size_t i = 0; i < trace.size(); ++i) {
+    const std::string operation = trace[i].substr(0, trace[i].find(' '));
+    const std::string path = trace[i].substr(operation.size() + 1);
+    if (operation == "Flush") flushed.insert(path);
+    if (operation == "WriteAt" || operation == "Truncate") flushed.erase(path);
+    if (operation != "RenameOver") continue;
+    const std::string to = fs_.RenamedTo(i);
+    const bool on_disk = flushed.erase(path) > 0;
+    if (on_disk) flushed.insert(to);
+    if (!on_disk && !engine::IsTemporaryName(engine::NameOf(to))) early.push_back(path + " -> " + to);
+  }
+  return early;
 }
 
 std::vector<std::string> InstallFixture::FilesIn(const std::string& folder) {

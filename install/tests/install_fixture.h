@@ -53,6 +53,9 @@ class InstallFixture : public ::testing::Test {
   std::vector<std::string> FilesIn(const std::string& folder);
   // Whether the persistent store defines the alias.
   bool AliasDefined(const std::string& alias);
+  // The renames traced by fs_ that gave a file a name other programs open (no temporary
+  // name) while its data was not flushed, under that name or one it had before.
+  std::vector<std::string> NamedBeforeOnDisk() const;
 
   platform::testing::TempFolder temp_;
   platform::FileSystem& os_fs_ = platform::OsFileSystem();
