@@ -1,6 +1,8 @@
 #include "install/master_copy.h"
 
+#include <memory>
 #include <string_view>
+#include <vector>
 
 #include "catalogue/data_layout.h"
 #include "engine/errors.h"
@@ -29,12 +31,12 @@ void LogMissing(ErrorLog& log, const std::string& message, const std::string& pa
 }
 
 // Copies a table of the master, with its memo file where it has one, and builds its
-// indexes under a scratch name, then moves the whole family over the destination's in
-// one change: the destination has its old table or the new one with its indexes, and the
-// disk writes the copy while its indexes are built. Its files lose the medium's
-// read-only, hidden and system marks.
-void CopyMasterTable(InstallContext& context, const MasterTable& table,
-                     const std::string& destination, const std::string& source_subfolder) {
+// indexes under a scratch name, which it adds to `built` once the copies are whole: the
+// caller moves each scratch table over the destination's table in one change, so the
+// destination has its old table or the new one with its indexes. Its files lose the
+// medium's read-only, hidden and system marks.
+void BuildMasterTable(InstallContext& context, const MasterTable& table, const std::string& destination,
+                      const std::string& source_subfolder, std::vector<std::unique_ptr<engine::ScratchTable>>& built) {
   const std::string exe_dir = context.window.ExeDir();
   std::string target = JoinPath(destination, table.indexes.table);
   std::string source = MasterSourcePath(exe_dir, source_subfolder, table.indexes.table);
@@ -42,26 +44,44 @@ void CopyMasterTable(InstallContext& context, const MasterTable& table,
     LogMissing(context.log, table.missing_message, source);
     return;
   }
-  engine::ScratchTable scratch(context.fs, target);
-  scratch.CopyIn(source, "DB");
+  auto copied = std::make_unique<engine::ScratchTable>(context.fs, target);
+  copied->CopyIn(source, "DB");
+  if (table.has_memo) copied->CopyIn(MasterSourcePath(exe_dir, source_subfolder, catalogue::kItemMemo), "MB");
+  // A table whose copy failed goes with its scratch table: the destination keeps its old
+  // one. Once copied whole, it is moved into place whatever happens to its indexes.
+  built.push_back(std::move(copied));
+  engine::ScratchTable& scratch = *built.back();
   engine::TTable& tbl_new = context.components.TblNew;
+  tbl_new.SetTableName(scratch.db_path());
   try {
-    if (table.has_memo) scratch.CopyIn(MasterSourcePath(exe_dir, source_subfolder, catalogue::kItemMemo), "MB");
-    tbl_new.SetTableName(scratch.db_path());
-    scratch.AsTarget([&] { BuildIndexes(tbl_new, table.indexes); });
+    scratch.AsTarget([&] { BuildIndexes(tbl_new, table.indexes, engine::TableFiles::kScratch); });
   } catch (...) {
-    // What was copied stays, as far as its indexes were built: each build leaves a whole
-    // family, and moving it into place needs no room on the disk.
     tbl_new.SetTableName(target);
-    try {
-      scratch.MoveIntoPlace(engine::TableFiles::kFreshCopy);
-    } catch (const platform::Exception&) {
-      // The failure the user is told of is the build's.
-    }
     throw;
   }
   tbl_new.SetTableName(target);
-  scratch.MoveIntoPlace(engine::TableFiles::kFreshCopy);
+}
+
+// Builds the master's tables, then moves each into place, in order. The disk writes each
+// copy while the indexes of the later tables are built, and the moves wait for it once.
+// When a build fails, what was copied stays, as far as its indexes were built: each build
+// leaves a whole family, and moving it into place needs no room on the disk.
+void CopyMasterTables(InstallContext& context, const std::vector<MasterTable>& tables,
+                      const std::string& destination, const std::string& source_subfolder) {
+  std::vector<std::unique_ptr<engine::ScratchTable>> built;
+  try {
+    for (const MasterTable& table : tables) BuildMasterTable(context, table, destination, source_subfolder, built);
+  } catch (...) {
+    for (auto& scratch : built) {
+      try {
+        scratch->MoveIntoPlace(engine::TableFiles::kFreshCopy);
+      } catch (const platform::Exception&) {
+        // The failure the user is told of is the build's.
+      }
+    }
+    throw;
+  }
+  for (auto& scratch : built) scratch->MoveIntoPlace(engine::TableFiles::kFreshCopy);
 }
 
 }  // namespace
@@ -83,14 +103,12 @@ bool InstallMaster(InstallContext& context, const std::string& destination,
   components.Session2.SetNetFileDir(destination);
   engine::SetAliasPath(components.Session2, std::string(catalogue::kDestinationAlias), destination);
 
-  const MasterTable tables[] = {
+  const std::vector<MasterTable> tables = {
       {catalogue::ItemTableIndexes(), texts::ItemMasterSourceMissing(), true},
       {catalogue::ClassificationTableIndexes(), texts::ClassificationSourceMissing(), false},
       {catalogue::SetItemTableIndexes(), texts::SetItemSourceMissing(), false},
   };
-  for (const MasterTable& table : tables) {
-    CopyMasterTable(context, table, destination, source_subfolder);
-  }
+  CopyMasterTables(context, tables, destination, source_subfolder);
 
   // The log of the whole run decides: once anything stands in it, no master gets its unit
   // table and none is registered.

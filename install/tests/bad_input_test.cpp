@@ -142,6 +142,19 @@ TEST_F(BadDestination, ADiskThatFillsUpDuringACopyLeavesNoPartialFile) {
   ExpectNothingLost(Destination("full"));
 }
 
+// An item table without its memo file is one the application cannot open: when the memo
+// file's copy fails, the item table's copy goes too.
+TEST_F(BadDestination, ADiskThatFillsUpDuringTheMemoCopyLeavesNoItemTable) {
+  os_fs_.ForceDirectories(Destination("full"));
+  ConstrainedFolder disk(os_fs_, Destination("full"));
+  disk.LeaveFree(platform::ReadWholeFile(os_fs_, Medium() + "\\m2\\M8HINMEI.DB").size() + 100);
+  const std::string message = RunInto(Destination("full"), disk);
+  ExpectFileFailure(message, platform::texts::DiskFull(), Destination("full"), engine::texts::FreeDiskSpace());
+  EXPECT_NE(message.find(Destination("full") + "\\M8HINMEI.MB"), std::string::npos) << message;
+  EXPECT_TRUE(FilesIn(Destination("full")).empty());
+  ExpectNothingLost(Destination("full"));
+}
+
 TEST_F(BadDestination, ADiskThatFillsUpDuringAnIndexBuildLeavesTheTableAsCopied) {
   os_fs_.ForceDirectories(Destination("full"));
   ConstrainedFolder disk(os_fs_, Destination("full"));
