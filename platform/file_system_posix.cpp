@@ -11,6 +11,8 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -317,12 +319,18 @@ class PosixFileSystem final : public FileSystem {
     return mkdir(native.c_str(), 0777) == 0 || (errno == EEXIST && IsFolder(native));
   }
 
+  // Copies in pieces and starts the disk writing each piece as soon as it is copied, so
+  // that a flush of the copy later finds most of it written.
   static bool CopyContents(int in, int out, std::uint64_t size) {
+    constexpr std::uint64_t kWritebackChunk = 4 << 20;
     std::uint64_t left = size;
+    std::uint64_t started = 0;
     while (left > 0) {
-      ssize_t n = copy_file_range(in, nullptr, out, nullptr, left, 0);
+      ssize_t n = copy_file_range(in, nullptr, out, nullptr, std::min(left, kWritebackChunk), 0);
       if (n <= 0) break;
       left -= static_cast<std::uint64_t>(n);
+      sync_file_range(out, static_cast<off_t>(started), static_cast<off_t>(size - left - started), SYNC_FILE_RANGE_WRITE);
+      started = size - left;
     }
     if (left == 0) return true;
     // copy_file_range is refused across some file systems: copy the rest by hand.
