@@ -67,9 +67,10 @@ class File {
   // Writes all `length` bytes at `offset`, or throws.
   virtual void WriteAt(std::uint64_t offset, const void* data, std::size_t length) = 0;
   virtual void Truncate(std::uint64_t size) = 0;
-  // Starts putting the written data on disk and returns at once, so that the disk works
-  // while the caller goes on; a later Flush waits for what is left. Only a hint: where
-  // the system has no such call, it does nothing.
+  // Starts making the data written so far durable and returns at once, so that the disk
+  // works while the caller goes on (the file may be closed meanwhile); a later Flush
+  // waits for what is left and reports what failed. Only a head start: where the system
+  // offers none, it does nothing.
   virtual void BeginFlush() {}
   // Makes the written data durable.
   virtual void Flush() = 0;

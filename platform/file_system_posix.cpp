@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/background_flush_posix.h"
 #include "platform/cp932.h"
 #include "platform/exceptions.h"
 #include "platform/file_system.h"
@@ -155,14 +156,13 @@ class PosixFile final : public File {
     if (ftruncate(fd_, static_cast<off_t>(size)) != 0) ThrowErrno(path_);
   }
 
-  void BeginFlush() override {
-#ifdef __linux__
-    // Writeback of what is dirty starts now; errors show at the Flush that waits for it.
-    sync_file_range(fd_, 0, 0, SYNC_FILE_RANGE_WRITE);
-#endif
-  }
+  void BeginFlush() override { StartBackgroundFlush(fd_); }
 
   void Flush() override {
+    if (int error = FinishBackgroundFlushes(fd_)) {
+      errno = error;
+      ThrowErrno(path_);
+    }
     if (fdatasync(fd_) != 0) ThrowErrno(path_);
   }
 

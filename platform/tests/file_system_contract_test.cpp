@@ -246,6 +246,22 @@ TEST_P(FileSystemContract, FolderFlushesAndEarlyWritebackKeepWhatIsThere) {
   EXPECT_EQ(CodeOf([&] { fs_->FlushFolder(temp_ / "none"); }), kErrorFileNotFound);
 }
 
+// A flush begun goes on after its file is closed, and holds neither the file nor its
+// share mode: the next change of the file takes it at once.
+TEST_P(FileSystemContract, AFlushBegunLetsGoOfItsFileWhenItIsClosed) {
+  const std::string data(8 << 20, 'x');
+  auto file = fs_->Open(temp_ / "big.bin", Access::kReadWrite, Share::kExclusive, Disposition::kCreateNew);
+  file->WriteAt(0, data.data(), data.size());
+  file->BeginFlush();
+  file->Close();
+  auto again = fs_->Open(temp_ / "big.bin", Access::kReadWrite, Share::kExclusive, Disposition::kOpenExisting);
+  again->WriteAt(data.size(), "end", 3);
+  again->Flush();
+  again.reset();
+  fs_->RenameOver(temp_ / "big.bin", temp_ / "moved.bin");
+  EXPECT_EQ(Read(temp_ / "moved.bin"), data + "end");
+}
+
 TEST_P(FileSystemContract, RenameReplacesAndRemoveDeletes) {
   Write(temp_ / "a", "A");
   Write(temp_ / "b", "B");

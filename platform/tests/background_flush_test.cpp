@@ -1,0 +1,40 @@
+#include "platform/background_flush_posix.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "platform/testing/temp_folder.h"
+
+namespace platform {
+namespace {
+
+// The system tells a failed flush once, to whoever asks first: a flush in the background
+// keeps its failure for the next Finish of the same file, and only for that.
+TEST(BackgroundFlush, AFailureIsToldOnceByTheNextFinishOfItsFile) {
+  int pipe_ends[2];
+  ASSERT_EQ(pipe(pipe_ends), 0);
+  StartBackgroundFlush(pipe_ends[1]);  // a pipe cannot be flushed
+  EXPECT_EQ(FinishBackgroundFlushes(pipe_ends[1]), EINVAL);
+  EXPECT_EQ(FinishBackgroundFlushes(pipe_ends[1]), 0);
+  ::close(pipe_ends[0]);
+  ::close(pipe_ends[1]);
+}
+
+TEST(BackgroundFlush, FlushesOfAFileThatSucceedLeaveNothingToTell) {
+  testing::TempFolder temp;
+  std::string path = temp / "f.bin";
+  std::replace(path.begin(), path.end(), '\\', '/');
+  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::write(fd, "data", 4), 4);
+  for (int i = 0; i < 8; ++i) StartBackgroundFlush(fd);
+  EXPECT_EQ(FinishBackgroundFlushes(fd), 0);
+  ::close(fd);
+}
+
+}  // namespace
+}  // namespace platform
