@@ -55,7 +55,7 @@ ScratchTable::~ScratchTable() {
 bool ScratchTable::CopyIn(const std::string& source, const std::string& extension) {
   const std::string member = db_path_.substr(0, db_path_.rfind('.') + 1) + extension;
   bool copied = false;
-  AsTarget([&] { copied = TranslateFileErrors(member, [&] { return CopyStartingWriteback(fs_, source, member); }); });
+  AsTarget([&] { copied = TranslateFileErrors(member, [&] { return CopyStartingFlush(fs_, source, member); }); });
   return copied;
 }
 

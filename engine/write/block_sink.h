@@ -22,7 +22,7 @@ class BlockSink {
   char* NextBlock(std::size_t filled);
   int blocks() const { return blocks_; }
   // Writes the blocks still buffered, then `header` at the start, cuts the file after
-  // the last block, and starts its writeback.
+  // the last block, and begins its flush (File::BeginFlush).
   void Finish(const std::string& header);
 
  private:

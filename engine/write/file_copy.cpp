@@ -40,7 +40,7 @@ std::unique_ptr<platform::File> CopyAndOpen(platform::FileSystem& fs, const std:
   return file;
 }
 
-bool CopyStartingWriteback(platform::FileSystem& fs, const std::string& from, const std::string& to) {
+bool CopyStartingFlush(platform::FileSystem& fs, const std::string& from, const std::string& to) {
   std::unique_ptr<platform::File> file = CopyAndOpen(fs, from, to, true);
   if (!file) return false;
   file->BeginFlush();

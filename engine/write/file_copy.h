@@ -20,11 +20,11 @@ std::uint64_t CopyBetweenFiles(platform::File& in, platform::File& out);
 std::unique_ptr<platform::File> CopyAndOpen(platform::FileSystem& fs, const std::string& from, const std::string& to,
                                             bool archive_only);
 
-// Copies `from` over `to` with archive marks only and starts writing it to the disk
-// without waiting for that: whoever gives the copy a family name flushes it first.
+// Copies `from` over `to` with archive marks only and begins its flush (File::BeginFlush)
+// without waiting for it: whoever gives the copy a family name flushes it first.
 // False, with nothing written, when there is no `from`; a failure of the copy throws
 // platform::EInOutError.
-bool CopyStartingWriteback(platform::FileSystem& fs, const std::string& from, const std::string& to);
+bool CopyStartingFlush(platform::FileSystem& fs, const std::string& from, const std::string& to);
 
 }  // namespace engine
 
