@@ -31,8 +31,9 @@ class Registry {
   static Registry& Get() {
     static Registry* registry = [] {
       auto* r = new Registry;
-      // A child forked while a flush holds the lock would find it held for ever.
-      pthread_atfork([] { Get().mutex_.lock(); }, [] { Get().mutex_.unlock(); }, [] { Get().mutex_.unlock(); });
+      // A child forked while a flush holds the lock would find it held for ever, and it
+      // has none of the threads that run its parent's flushes.
+      pthread_atfork([] { Get().mutex_.lock(); }, [] { Get().mutex_.unlock(); }, [] { Get().InChild(); });
       return r;
     }();
     return *registry;
@@ -41,6 +42,7 @@ class Registry {
   // Throws std::system_error, with nothing started, when no thread can be had.
   void Start(const FileKey& key, int own_fd) {
     std::lock_guard<std::mutex> lock(mutex_);
+    FileFlushes& flushes = files_[key];
     std::thread([this, key, own_fd] {
       int error = fdatasync(own_fd) == 0 ? 0 : errno;
       ::close(own_fd);
@@ -52,7 +54,7 @@ class Registry {
       if (it->second.running == 0 && it->second.error == 0) files_.erase(it);
       done_.notify_all();
     }).detach();
-    ++files_[key].running;
+    ++flushes.running;
   }
 
   int Finish(const FileKey& key) {
@@ -69,6 +71,13 @@ class Registry {
   }
 
  private:
+  // In a forked child, with the lock taken before the fork: the flushes under way are
+  // the parent's; their failures, if any, were the parent's to report.
+  void InChild() {
+    files_.clear();
+    mutex_.unlock();
+  }
+
   std::mutex mutex_;
   std::condition_variable done_;
   std::map<FileKey, FileFlushes> files_;

@@ -3,6 +3,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -32,6 +33,30 @@ TEST(BackgroundFlush, FlushesOfAFileThatSucceedLeaveNothingToTell) {
   ASSERT_GE(fd, 0);
   ASSERT_EQ(::write(fd, "data", 4), 4);
   for (int i = 0; i < 8; ++i) StartBackgroundFlush(fd);
+  EXPECT_EQ(FinishBackgroundFlushes(fd), 0);
+  ::close(fd);
+}
+
+// A child forked while its parent's flushes run has none of their threads: it must not
+// wait for them.
+TEST(BackgroundFlush, AForkedChildDoesNotWaitForItsParentsFlushes) {
+  testing::TempFolder temp;
+  std::string path = temp / "big.bin";
+  std::replace(path.begin(), path.end(), '\\', '/');
+  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  ASSERT_GE(fd, 0);
+  const std::string data(16 << 20, 'x');
+  ASSERT_EQ(::write(fd, data.data(), data.size()), static_cast<ssize_t>(data.size()));
+  StartBackgroundFlush(fd);
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    alarm(10);  // a child that waits for ever ends by the alarm, not with 0
+    _exit(FinishBackgroundFlushes(fd) == 0 ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
   EXPECT_EQ(FinishBackgroundFlushes(fd), 0);
   ::close(fd);
 }
