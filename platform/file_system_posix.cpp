@@ -324,13 +324,11 @@ class PosixFileSystem final : public FileSystem {
   static bool CopyContents(int in, int out, std::uint64_t size) {
     constexpr std::uint64_t kWritebackChunk = 4 << 20;
     std::uint64_t left = size;
-    std::uint64_t started = 0;
     while (left > 0) {
       ssize_t n = copy_file_range(in, nullptr, out, nullptr, std::min(left, kWritebackChunk), 0);
       if (n <= 0) break;
+      sync_file_range(out, static_cast<off_t>(size - left), n, SYNC_FILE_RANGE_WRITE);
       left -= static_cast<std::uint64_t>(n);
-      sync_file_range(out, static_cast<off_t>(started), static_cast<off_t>(size - left - started), SYNC_FILE_RANGE_WRITE);
-      started = size - left;
     }
     if (left == 0) return true;
     // copy_file_range is refused across some file systems: copy the rest by hand.

@@ -7,11 +7,24 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <string>
 
 #include "platform/testing/temp_folder.h"
 
 namespace platform {
 namespace {
+
+// A new file in `temp` holding `data`, open for reading and writing; -1 on a failure.
+int NewFile(const testing::TempFolder& temp, const std::string& name, const std::string& data) {
+  std::string path = temp / name;
+  std::replace(path.begin(), path.end(), '\\', '/');
+  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  if (fd >= 0 && ::write(fd, data.data(), data.size()) != static_cast<ssize_t>(data.size())) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
 
 // The system tells a failed flush once, to whoever asks first: a flush in the background
 // keeps its failure for the next Finish of the same file, and only for that.
@@ -27,11 +40,8 @@ TEST(BackgroundFlush, AFailureIsToldOnceByTheNextFinishOfItsFile) {
 
 TEST(BackgroundFlush, FlushesOfAFileThatSucceedLeaveNothingToTell) {
   testing::TempFolder temp;
-  std::string path = temp / "f.bin";
-  std::replace(path.begin(), path.end(), '\\', '/');
-  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  int fd = NewFile(temp, "f.bin", "data");
   ASSERT_GE(fd, 0);
-  ASSERT_EQ(::write(fd, "data", 4), 4);
   for (int i = 0; i < 8; ++i) StartBackgroundFlush(fd);
   EXPECT_EQ(FinishBackgroundFlushes(fd), 0);
   ::close(fd);
@@ -41,12 +51,8 @@ TEST(BackgroundFlush, FlushesOfAFileThatSucceedLeaveNothingToTell) {
 // wait for them.
 TEST(BackgroundFlush, AForkedChildDoesNotWaitForItsParentsFlushes) {
   testing::TempFolder temp;
-  std::string path = temp / "big.bin";
-  std::replace(path.begin(), path.end(), '\\', '/');
-  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  int fd = NewFile(temp, "big.bin", std::string(16 << 20, 'x'));
   ASSERT_GE(fd, 0);
-  const std::string data(16 << 20, 'x');
-  ASSERT_EQ(::write(fd, data.data(), data.size()), static_cast<ssize_t>(data.size()));
   StartBackgroundFlush(fd);
   pid_t child = fork();
   ASSERT_GE(child, 0);
